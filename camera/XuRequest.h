@@ -1,0 +1,46 @@
+// Extension-unit requests: the vendor unit's property set, the five selectors and their payload
+// lengths, the request flags, and the one call every request goes through.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/CameraPlatform.h"
+
+namespace torvane::camera {
+
+// The controller's vendor extension unit.
+inline const platform::Guid kXuPropertySet = platform::Guid::FromString("{28F03370-6311-4A2E-BA2C-6890EB334016}");
+
+enum class XuSelector : std::uint32_t {
+  RegisterAccess = 1,  // 4 bytes: address low, address high, data, direction (0x00 write, 0xFF read)
+  TargetAccess = 2,    // 8 bytes
+  FlashWindow = 3,     // 11 bytes (dialog-level) or 12 bytes (back end)
+  BlockRead = 4,       // 12 bytes
+  DeviceInfo = 5,      // 12 bytes, get only
+};
+
+constexpr std::uint32_t kXuSetFlags = platform::KSPROPERTY_TYPE_SET | platform::KSPROPERTY_TYPE_TOPOLOGY;
+constexpr std::uint32_t kXuGetFlags = platform::KSPROPERTY_TYPE_GET | platform::KSPROPERTY_TYPE_TOPOLOGY;
+constexpr std::uint32_t kXuSetSupportFlags = platform::KSPROPERTY_TYPE_SETSUPPORT | platform::KSPROPERTY_TYPE_TOPOLOGY;
+
+constexpr std::size_t kRegisterPayload = 4;
+constexpr std::size_t kTargetPayload = 8;
+constexpr std::size_t kDialogWindowPayload = 11;
+constexpr std::size_t kBackendWindowPayload = 12;
+constexpr std::size_t kBlockReadPayload = 12;
+constexpr std::size_t kDeviceInfoPayload = 12;
+
+// Register-access direction markers (byte 3) and window control bits (byte 2).
+constexpr std::uint8_t kDirectionWrite = 0x00;
+constexpr std::uint8_t kDirectionRead = 0xFF;
+constexpr std::uint8_t kWindowRead = 0x80;
+constexpr std::uint8_t kWindowHighBank = 0x10;
+constexpr std::uint8_t kWindowLengthMask = 0x0F;
+
+// Sends one request with `flags` for `selector` to node `nodeId`. True only when the device
+// answered exactly S_OK.
+bool XuRequest(platform::BoundDevice& filter, std::uint32_t nodeId, XuSelector selector, std::uint32_t flags,
+               std::span<std::uint8_t> payload);
+
+}  // namespace torvane::camera
