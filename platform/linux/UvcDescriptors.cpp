@@ -35,6 +35,16 @@ bool ParseVideoControlEntity(std::span<const std::uint8_t> d, std::size_t offset
     return false;
   }
   const std::uint8_t subtype = d[kSubtypeOffset];
+  // Units and terminals share one id space. Two with the same id would make a request addressed to
+  // the vendor unit's id ambiguous, so such a function is refused.
+  const auto duplicate = [&](std::uint8_t id) {
+    for (const auto& node : vc.nodes)
+      if (node.bID == id) {
+        error = At(offset) + ": a second unit or terminal with id " + std::to_string(id);
+        return true;
+      }
+    return false;
+  };
   switch (subtype) {
     case UVC_VC_INPUT_TERMINAL:
     case UVC_VC_OUTPUT_TERMINAL:
@@ -45,6 +55,7 @@ bool ParseVideoControlEntity(std::span<const std::uint8_t> d, std::size_t offset
         error = At(offset) + ": unit or terminal of " + std::to_string(d.size()) + " bytes has no id";
         return false;
       }
+      if (duplicate(d[kEntityIdOffset])) return false;
       vc.nodes.push_back({subtype, d[kEntityIdOffset], std::nullopt});
       return true;
     case UVC_VC_EXTENSION_UNIT: {
@@ -65,6 +76,7 @@ bool ParseVideoControlEntity(std::span<const std::uint8_t> d, std::size_t offset
                 std::to_string(d.size());
         return false;
       }
+      if (duplicate(d[kEntityIdOffset])) return false;
       ExtensionUnit xu;
       xu.bUnitID = d[kEntityIdOffset];
       xu.guidExtensionCode = Guid::FromWire(d.subspan(kXuGuidOffset).first<16>());
@@ -88,7 +100,7 @@ bool ExtensionUnit::HasControl(std::uint32_t selector) const {
   if (selector == 0) return false;
   const std::size_t bit = selector - 1;
   const std::size_t byte = bit / 8;
-  return byte < bmControls.size() && (bmControls[byte] >> (bit % 8) & 1u) != 0;
+  return byte < bmControls.size() && (static_cast<unsigned>(bmControls[byte]) >> (bit % 8) & 1u) != 0;
 }
 
 std::vector<std::uint8_t> ExtensionUnit::Selectors() const {

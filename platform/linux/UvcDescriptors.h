@@ -8,7 +8,8 @@
 //
 // The parse is a pure function over the bytes and trusts no length in them: a bLength below 2 or one
 // that runs past the end of the blob, and an extension unit whose pin or control counts run past its
-// own bLength, make the whole parse fail with the offset of the bad descriptor.
+// own bLength, make the whole parse fail with the offset of the bad descriptor; so do two units or
+// terminals of one VideoControl interface with the same id.
 #pragma once
 
 #include <cstddef>

@@ -90,6 +90,9 @@ std::vector<Case> Cases() {
        CameraWith(WithLength(ExtensionUnit(3, kVendorUnitWire, 1, {1, 2}, {0x01}), 26)), {}, {}, kFirstEntity},
       {"extension unit whose bControlSize runs past its bLength",
        CameraWith(WithLength(ExtensionUnit(3, kVendorUnitWire, 1, {1}, {0x01, 0x02}), 26)), {}, {}, kFirstEntity},
+      {"an extension unit sharing its id with another unit",
+       CameraWith(Cat({CameraTerminal(1), ProcessingUnit(3, 1), ExtensionUnit(3, kVendorUnitWire, 1, {3}, {0x01})})),
+       {}, {}, kFirstEntity + 18 + 11},
       {"terminal without an id", CameraWith(Bytes{3, USB_DT_CS_INTERFACE, UVC_VC_INPUT_TERMINAL}), {}, {},
        kFirstEntity},
   };
