@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "rom/SampleImage.h"
+
 namespace torvane::cli {
 
 namespace {
@@ -24,8 +26,6 @@ std::vector<OptionSpec> OptionsOf(Command c) {
   switch (c) {
     case Command::Burn: return {{"--vid", true}, {"--pid", true}, {"--name", true}, {"--verify", true}};
     case Command::ImageSet: return {{"--vid", true}, {"--pid", true}, {"--name", true}};
-    case Command::ImageNew:
-      return {{"--vid", true}, {"--pid", true}, {"--name", true}, {"--chip-id", true}};
     case Command::Export: return {{"--output", true}};
     default: return {};
   }
@@ -35,8 +35,7 @@ std::size_t PositionalCount(Command c) {
   switch (c) {
     case Command::Burn:
     case Command::ImageShow:
-    case Command::ImageSet:
-    case Command::ImageNew: return 1;
+    case Command::ImageSet: return 1;
     default: return 0;
   }
 }
@@ -47,7 +46,6 @@ void Store(Options& o, const std::string& name, const std::string& value) {
   else if (name == "--name") o.name = value;
   else if (name == "--verify") o.verify = value;
   else if (name == "--output") o.output = value;
-  else if (name == "--chip-id") o.chipId = value;
 }
 
 }  // namespace
@@ -99,8 +97,14 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     o.commandName += " " + sub;
     if (sub == "show") o.command = Command::ImageShow;
     else if (sub == "set") o.command = Command::ImageSet;
-    else if (sub == "new") o.command = Command::ImageNew;
-    else return fail("unknown command image " + sub);
+    else if (sub == "new") {
+      // The sample builder parses its own options (shared with torvane-sample-image).
+      o.command = Command::ImageNew;
+      o.rawArgs.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+      return result;
+    } else {
+      return fail("unknown command image " + sub);
+    }
   } else {
     const auto it = CommandNames().find(o.commandName);
     if (it == CommandNames().end()) return fail("unknown command " + o.commandName);
@@ -175,8 +179,8 @@ std::string HelpText(Command command) {
       return "Usage: torvane image set IMAGE [--vid HEX] [--pid HEX] [--name TEXT]\n"
              "Patches the identity with a fresh CRC and saves IMAGE in place (atomically).\n" + common;
     case Command::ImageNew:
-      return "Usage: torvane image new OUTPUT [--vid HEX] [--pid HEX] [--name TEXT] [--chip-id HEX]\n"
-             "Builds a sample image of our own.\n" + common;
+      return "Usage: torvane image new OUTPUT [options]\nBuilds a sample image of our own.\n\n" +
+             rom::SampleImageOptionsHelp() + "\n" + common;
     case Command::None: break;
   }
   return "Usage: torvane [global options] COMMAND [options]\n"

@@ -25,9 +25,9 @@ struct Options {
   Command command = Command::None;
   std::string commandName;        // as typed, for messages and per-command help
   std::vector<std::string> positional;
+  std::vector<std::string> rawArgs;   // image new: the words after the command, for the sample builder
   std::optional<std::string> vid, pid, name;
-  std::optional<std::string> output;   // export --output, image new OUTPUT
-  std::optional<std::string> chipId;   // image new --chip-id
+  std::optional<std::string> output;   // export --output
   std::string verify = "sampled";      // burn --verify sampled|full
 };
 
