@@ -15,12 +15,13 @@
 
 #include "operations/CameraContext.h"
 #include "operations/DialogControls.h"
+#include "rom/RomImage.h"
 
 namespace torvane::operations {
 
 // Every image and the whole flash are 128 KiB.
-inline constexpr std::size_t kFlashSize = 131072;
-using ImageBytes = std::span<const std::uint8_t, kFlashSize>;
+inline constexpr std::size_t kFlashSize = rom::kRomSize;
+using ImageBytes = rom::ImageBytes;
 
 // Message texts the operations show (the same in both languages).
 namespace message {

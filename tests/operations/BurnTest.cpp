@@ -225,7 +225,7 @@ TEST_P(BurnFailure, ShowsItsMessageAndResult) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BurnFailure, ::testing::ValuesIn(FailureCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Burn, RefusedImageTouchesNoHardware) {
   Bench bench;

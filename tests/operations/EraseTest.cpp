@@ -93,7 +93,7 @@ TEST_P(EraseFailure, ShowsItsMessageAndResult) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EraseFailure, ::testing::ValuesIn(EraseCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace torvane::operations::testing
