@@ -51,9 +51,9 @@ std::uint8_t BlockReadPattern(std::uint16_t address);
 
 class Controller {
  public:
-  // `spiLog` receives every SPI transaction; `faults` is consulted live.
+  // `spiLog` receives every SPI transaction, marked with `device`; `faults` is consulted live.
   Controller(const ControllerConfig& config, const FlashPart& part, platform::Clock& clock,
-             const FaultConfig& faults, std::vector<SpiTransaction>& spiLog);
+             const FaultConfig& faults, std::vector<SpiTransaction>& spiLog, std::size_t device);
 
   // The extension unit's selectors, after the request has been checked (selector, flags, length).
   // A set carries the payload; a get fills it. Selector 0 is not handled here.
@@ -75,6 +75,9 @@ class Controller {
   bool PortOpen() const { return portOpen_; }
   bool ChipSelectAsserted() const { return flash_->Selected(); }
 
+  // The SPI log was emptied: a frame still running goes on in a fresh entry.
+  void LogCleared();
+
  private:
   platform::HResult SetRegisterAccess(std::span<const std::uint8_t> payload);
   platform::HResult SetWindow(std::span<const std::uint8_t> payload);
@@ -90,6 +93,7 @@ class Controller {
   void WriteChipSelect(std::uint8_t value);
   void Transfer(std::uint8_t command);
   void ClockByte(std::uint8_t out, bool receive, std::uint8_t& in);
+  void BeginHostTransaction(bool selected);
   void EndHostTransaction(FrameEnd end);
   std::uint8_t PortStatus();
 
@@ -97,6 +101,7 @@ class Controller {
   platform::Clock& clock_;
   const FaultConfig& faults_;
   std::vector<SpiTransaction>& spiLog_;
+  std::size_t device_;
   std::unique_ptr<FlashModel> flash_;
   std::array<std::uint8_t, 0x10000> registers_{};
 
@@ -116,11 +121,13 @@ class Controller {
 
   // The flash port.
   bool portOpen_ = false;
-  bool hostTransactionOpen_ = false;  // the last transaction in spiLog_ is the host's and still running
+  bool hostTransactionOpen_ = false;  // spiLog_[hostTransaction_] is the host's and still running
+  std::size_t hostTransaction_ = 0;
   bool transferPending_ = false;
   std::uint32_t pollsSinceTransfer_ = 0;
 
   std::uint64_t flipState_ = 0;
+  std::uint64_t flipSeed_ = 0;  // the seed flipState_ started from
 };
 
 }  // namespace torvane::simcam

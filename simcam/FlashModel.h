@@ -77,7 +77,8 @@ class FlashModel {
 
   // The frame in progress.
   bool selected_ = false;
-  std::vector<std::uint8_t> frame_;  // bytes received by the flash in this frame
+  std::vector<std::uint8_t> frame_;  // bytes received by the flash in this frame (as many as a command uses)
+  std::size_t frameBytes_ = 0;       // bytes clocked in this frame
   bool frameIgnored_ = false;        // its opcode arrived while busy
 };
 

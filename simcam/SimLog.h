@@ -55,6 +55,7 @@ enum class FrameEnd {
 // The bytes between chip-select assert and release. Bytes shifted while chip select is released
 // (no flash listens) are kept as a transaction of their own with `selected` false.
 struct SpiTransaction {
+  std::size_t device = 0;  // enumeration index of the camera
   SpiSource source = SpiSource::Host;
   bool selected = true;
   std::vector<SpiByte> bytes;
