@@ -2,6 +2,7 @@
 // shows, and how each failure ends.
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -198,6 +199,8 @@ std::vector<FailureCase> FailureCases() {
        .result = 1},
   };
 }
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
 class BurnFailure : public ::testing::TestWithParam<FailureCase> {};
 

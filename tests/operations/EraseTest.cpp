@@ -2,6 +2,7 @@
 // its failures.
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <optional>
 #include <utility>
 #include <string>
@@ -73,6 +74,8 @@ std::vector<EraseCase> EraseCases() {
        {"Check Flash Erase Failed!"}, 0},
   };
 }
+
+void PrintTo(const EraseCase& c, std::ostream* out) { *out << c.name; }
 
 class EraseFailure : public ::testing::TestWithParam<EraseCase> {};
 
