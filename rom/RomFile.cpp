@@ -8,6 +8,7 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -34,6 +35,20 @@ bool SyncToDisk(std::FILE* file) {
   return _commit(_fileno(file)) == 0;
 #else
   return fsync(fileno(file)) == 0;
+#endif
+}
+
+// After a rename, so that the new name survives a power cut too. Best effort: the file's own bytes are
+// already on the disk, and the old name still points at a whole file either way.
+void SyncFolder(const fs::path& folder) {
+#if !defined(_WIN32)
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+#else
+  static_cast<void>(folder);
 #endif
 }
 
@@ -132,6 +147,7 @@ AtomicFileWriter::Result AtomicFileWriter::Write(const fs::path& given, std::spa
     fs::remove(temporary, error);
     return Result::Failed;
   }
+  SyncFolder(target.parent_path());
   return Result::Written;
 }
 

@@ -45,32 +45,31 @@ TEST_F(RomLoad, WholeImageReplacesTheOldOne) {
 }
 
 TEST_F(RomLoad, RefusedFilesLeaveTheImageInMemoryUnchanged) {
+  WriteFile(Path("good.src"), StandardImage().bytes);
+  WriteFile(Path("short.src"), std::vector<std::uint8_t>(kRomSize - 1, 0x56));
+  WriteFile(Path("long.src"), std::vector<std::uint8_t>(kRomSize + 1, 0x56));
+  WriteFile(Path("empty.src"), {});
+  fs::create_directory(Path("a-directory"));
   struct Case {
     const char* name;
-    std::size_t size;  // 0: not created
+    LoadStatus status;
     const char* message;
   };
   const Case cases[] = {
-      {"short.src", kRomSize - 1, "It is not a Rom file!"},
-      {"long.src", kRomSize + 1, "It is not a Rom file!"},
-      {"empty.src", 0, nullptr},  // created empty below
-      {"missing.src", 0, "Can't Open File!"},
-      {"a-directory", 0, "Can't Open File!"},
+      {"short.src", LoadStatus::NotRomFile, "It is not a Rom file!"},
+      {"long.src", LoadStatus::NotRomFile, "It is not a Rom file!"},
+      {"empty.src", LoadStatus::NotRomFile, "It is not a Rom file!"},
+      {"missing.src", LoadStatus::CannotOpen, "Can't Open File!"},
+      {"a-directory", LoadStatus::CannotOpen, "Can't Open File!"},
   };
-  WriteFile(Path("good.src"), StandardImage().bytes);
-  WriteFile(Path("empty.src"), {});
-  fs::create_directory(Path("a-directory"));
   for (const Case& c : cases) {
-    if (c.size != 0) WriteFile(Path(c.name), std::vector<std::uint8_t>(c.size, 0x56));
     RomImage image;
     RecordingSink sink;
     ASSERT_EQ(LoadImageFile(image, Path("good.src"), sink), LoadStatus::Loaded);
     const Snapshot before(image);
 
-    const LoadStatus status = LoadImageFile(image, Path(c.name), sink);
-    const std::string expected = c.message ? c.message : "It is not a Rom file!";
-    EXPECT_EQ(status, expected == kCantOpenFile ? LoadStatus::CannotOpen : LoadStatus::NotRomFile) << c.name;
-    EXPECT_EQ(sink.messages, std::vector<std::string>{expected}) << c.name;
+    EXPECT_EQ(LoadImageFile(image, Path(c.name), sink), c.status) << c.name;
+    EXPECT_EQ(sink.messages, std::vector<std::string>{c.message}) << c.name;
     EXPECT_TRUE(Snapshot(image) == before) << c.name;
   }
 }
