@@ -277,6 +277,25 @@ TEST(Burn, DifferenceOutsideTheSampledGroupsGoesUnnoticedUnlessFullyVerified) {
   }
 }
 
+TEST(Burn, FullVerificationFindsTheFirstDifferenceWithSingleBytePieces) {
+  // A controller that answers no block reads and whose register 0x3C5 holds 3 takes window reads one
+  // byte at a time.
+  simcam::SimConfig config;
+  config.controller.blockRead = false;
+  config.controller.register3C5 = 3;
+  Bench bench(config);
+  const auto image = SampleImage();
+  bench.FindCamera();
+  bench.controls.onEvent = [&](const Event& event) {
+    SpoilAfterProgramming(bench, event, 0x1FFF7);
+    SpoilAfterProgramming(bench, event, 0x1FFF8);  // never programmed, never compared
+  };
+  const BurnReport report = BurnImage(bench.context, bench.controls, Bytes(image), {.fullVerify = true});
+  ASSERT_EQ(bench.context.backend.ChunkSize, 1u);
+  EXPECT_EQ(report.failedAddress, 0x1FFF7u);
+  EXPECT_EQ(bench.controls.Messages(), std::vector<std::string>{"Check Data Failed at 0x1FFF7!"});
+}
+
 TEST(Burn, FullVerificationStreamsEveryGroupThroughTheBackEnd) {
   Bench bench;
   const auto image = SampleImage();
