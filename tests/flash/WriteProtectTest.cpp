@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ struct PinCase {
   std::uint16_t recordRegister;
   std::uint8_t recordValue;
 };
+void PrintTo(const PinCase& c, std::ostream* os) { *os << c.name; }
+
 
 const std::vector<Bytes> kStatusWrite{{0x06}, {0x05}, {0x01, 0x00}, {0x05}};
 const std::vector<Bytes> kStatusWriteWith50{{0x06}, {0x05}, {0x50}, {0x01, 0x00}, {0x05}};
