@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct TranscriptCase {
   std::size_t identificationCommands;
   std::vector<Bytes> commands;  // between SfOpenPort and the busy wait
 };
+void PrintTo(const TranscriptCase& c, std::ostream* os) { *os << c.name; }
+
 
 class EraseTranscriptTest : public ::testing::TestWithParam<TranscriptCase> {};
 
@@ -171,6 +174,8 @@ struct EndToEndCase {
   bool blankAfterEraseAlone;
   bool waitsRunOut;  // the part answers no status read: every busy wait ends at its bound
 };
+void PrintTo(const EndToEndCase& c, std::ostream* os) { *os << c.name; }
+
 
 class EndToEndTest : public ::testing::TestWithParam<EndToEndCase> {};
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,8 @@ struct IdentifyCase {
   std::vector<std::uint8_t> opcodes;  // the identification commands DetectFlashType sent, in order
   int typeCode;                       // GetFlashTypeCode on the same flash
 };
+void PrintTo(const IdentifyCase& c, std::ostream* os) { *os << c.name; }
+
 
 class IdentifyPartTest : public ::testing::TestWithParam<IdentifyCase> {};
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ struct PinCase {
   std::uint16_t recordRegister;
   std::uint8_t recordValue;
 };
+void PrintTo(const PinCase& c, std::ostream* os) { *os << c.name; }
+
 
 const std::vector<Bytes> kStatusWrite{{0x06}, {0x05}, {0x01, 0x00}, {0x05}};
 const std::vector<Bytes> kStatusWriteWith50{{0x06}, {0x05}, {0x50}, {0x01, 0x00}, {0x05}};
@@ -248,6 +251,51 @@ TEST(WriteProtectTest, FailuresShowTheirMessageAndReturnZero) {
       if (camera) {
         EXPECT_EQ(rig.sim.Flash().Status(), status);
       }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace torvane::flash::test
+
+namespace torvane::flash::test {
+namespace {
+
+// A board whose write-protect input (pin 2) reads low unless driven, with the status register's
+// protect bit set: only the pin the configuration byte names, driven high, lets the status write and
+// so the erase through.
+TEST(WriteProtectTest, TheStatusWriteNeedsTheRightPinDrivenHigh) {
+  struct Case {
+    std::string name;
+    std::uint8_t pinConfig;
+    bool erased;
+  };
+  const Case cases[] = {
+      {"pin 2 high", 0x22, true},
+      {"pin 2 high in table mode", 0x2B, true},
+      {"pin 2 low", 0x21, false},
+      {"pin 3 high", 0x32, false},
+      {"no pin", 0x00, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    simcam::SimConfig config;
+    config.controller.undrivenPinLow = true;
+    config.flash.status = 0x80 | 0x0C;
+    FlashRig rig(config);
+    FillPattern(rig.sim.Flash().Contents());
+    rig.sim.Flash().Contents()[0xC034] = c.pinConfig;
+    const auto before = rig.sim.Flash().Contents();
+    rig.FindCamera();
+
+    // The status write's success is not examined: switching off reports success either way.
+    EXPECT_EQ(DisableWriteProtect(rig.link, rig.flash, rig.messages), 1);
+    EraseFlashChip(RomTag{}, rig.flash, rig.selection, rig.messages);
+    if (c.erased) {
+      EXPECT_TRUE(AllBlank(rig.sim.Flash().Contents()));
+    } else {
+      EXPECT_EQ(rig.sim.Flash().Status() & 0x8C, 0x8C);
+      EXPECT_EQ(rig.sim.Flash().Contents(), before);
     }
   }
 }
