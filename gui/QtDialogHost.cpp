@@ -99,7 +99,13 @@ QWidget* QtDialogWindow::CreateControl(const resources::ControlTemplate& control
     }
     case ControlClass::Edit: {
       auto* edit = new QLineEdit(text, this);
-      edit->setReadOnly(Has(control.style, style::kReadOnly));
+      if (Has(control.style, style::kReadOnly)) {
+        // A read-only edit shows the dialog's background, as on the platform.
+        edit->setReadOnly(true);
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        edit->setPalette(palette);
+      }
       edit->setFrame(Has(control.style, style::kBorder));
       if (Has(control.style, style::kCentered)) edit->setAlignment(Qt::AlignCenter);
       connect(edit, &QLineEdit::textChanged, this, [this, id] { dialog_.RouteEditChange(id); });
