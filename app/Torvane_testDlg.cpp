@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <span>
 
 #include "app/FieldChecks.h"
@@ -11,6 +10,7 @@
 #include "app/Text.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
+#include "rom/RomFile.h"
 
 namespace torvane::app {
 
@@ -18,8 +18,6 @@ using namespace resources;  // control and string ids
 
 namespace {
 
-constexpr std::int32_t kRomSize = 131072;
-constexpr std::uint8_t kBlankByte = 0xFF;
 
 // Texts of the operations that are not built into this program yet.
 constexpr std::u16string_view kBurnNotBuilt = u"Burning is not built into this program yet.";
@@ -27,7 +25,6 @@ constexpr std::u16string_view kEraseNotBuilt = u"Erasing is not built into this 
 constexpr std::u16string_view kExportNotBuilt = u"Exporting is not built into this program yet.";
 constexpr std::u16string_view kVersionNotBuilt = u"Reading the firmware version is not built into this program yet.";
 constexpr std::u16string_view kRomTypeNotBuilt = u"The ROM type query is not built into this program yet.";
-constexpr std::u16string_view kRomFilesNotBuilt = u"Loading and saving ROM files is not built into this program yet.";
 
 // Hidden at start-up, in this order: the auxiliary tab's buttons, the export name, the step display.
 constexpr std::array kHiddenAtStart{kEraseButton,  kRomExportButton, kExportNameEdit,     kFwVersionButton,
@@ -140,8 +137,8 @@ bool CTorvane_testDlg::OnInitDialog() {
     EndDialog(-1);
   }
 
-  m_nRomSize = kRomSize;
-  RomImage.assign(static_cast<std::size_t>(m_nRomSize), kBlankByte);
+  m_nRomSize = static_cast<std::int32_t>(rom::kRomSize);
+  RomImage = std::make_unique<rom::RomImage>();
 
   w.InsertTab(kTabControl, 0, Utf8ToUtf16(LoadString(kStrTabBurn, Host().Language())));
   w.InsertTab(kTabControl, 1, Utf8ToUtf16(LoadString(kStrTabAuxiliary, Host().Language())));
@@ -227,7 +224,7 @@ void CTorvane_testDlg::LaunchOperation(const OperationRow& row) {
     return;
   }
   for (int id : kStepDisplay) Wnd().ShowControl(id, false);
-  if (row.appliesIdentity) ApplyIdentityToImage();
+  if (row.appliesIdentity && !ApplyIdentityToImage()) return;
   // No camera: stop here without a message; the buttons stay enabled.
   if (camera_.FindCamera() != 0) return;
   StartWorker(row);
@@ -248,7 +245,7 @@ void CTorvane_testDlg::StartWorker(const OperationRow& row) {
 
   channel_ = std::make_shared<WorkerChannel>(Host(), w);
   worker_ = std::thread([this, &row, channel = channel_, operation = operations_.*row.operation,
-                         image = std::span<const std::uint8_t>(RomImage), language = Host().Language()] {
+                         image = std::span<const std::uint8_t>(RomImage->Bytes()), language = Host().Language()] {
     WorkerControls controls(channel, language);
     OperationContext context{controls, image, [channel] { return channel->Cancelled(); }};
     bool succeeded = false;
@@ -316,10 +313,22 @@ void CTorvane_testDlg::BrowseForImage() {
   Wnd().SetControlText(kRomPathEdit, *path);
   m_strRomPath = *path;
   if (!LoadRomFile(*path)) return;
-  // The identity read-out (layout, VID, PID, name) comes with the ROM image library.
+
+  const rom::IdentityReadout readout = rom::ReadIdentity(*RomImage);
+  if (!readout.identity) {
+    // A header the tool cannot trust: the image is loaded, its identity is neither shown nor patched.
+    Host().ShowMessage(Utf8ToUtf16(readout.problem));
+    return;
+  }
+  const rom::IdentityTexts shown = rom::ShownTexts(*readout.identity);
+  m_strVid = shown.vid;
+  m_strPid = shown.pid;
+  m_strDeviceName = shown.deviceName;
+  UpdateData(false);  // placed by the program: no field check runs
 }
 
 void CTorvane_testDlg::AcceptDroppedImage(const std::vector<std::u16string>& paths) {
+  // Only the first file counts; m_strRomPath and the identity fields stay as the last Browse left them.
   if (paths.empty() || paths.front().empty()) return;
   const std::u16string& path = paths.front();
   Wnd().SetControlText(kRomPathEdit, path);
@@ -335,31 +344,40 @@ void CTorvane_testDlg::OnDropFiles(const std::vector<std::u16string>& paths) {
   AcceptDroppedImage(paths);
 }
 
-bool CTorvane_testDlg::LoadRomFile(const std::u16string& /*path*/) {
-  // Filled by the ROM image library: open, size check, read into RomImage, status string 105.
-  Host().ShowMessage(kRomFilesNotBuilt);
-  return false;
+bool CTorvane_testDlg::LoadRomFile(const std::u16string& path) {
+  InterfaceControls messages(Host(), Wnd());
+  if (rom::LoadImageFile(*RomImage, std::filesystem::path(path), messages) != rom::LoadStatus::Loaded) return false;
+  Wnd().SetControlText(kStatusLine, Utf8ToUtf16(LoadString(kStrReadyToBurn, Host().Language())));
+  return true;
 }
 
-int CTorvane_testDlg::ApplyIdentityToImage() {
-  // Filled by the ROM image library. Until an image has been loaded through Browse there is no
-  // identity layout, and nothing may be written at offsets no header parse produced: nothing to do.
-  return 0;
+bool CTorvane_testDlg::ApplyIdentityToImage() {
+  // The fields as they stand in the members (GO does not read the edits first; the checks keep the
+  // members current on every change).
+  if (!RomImage || !RomImage->Layout()) return true;
+  const rom::ApplyResult result = rom::ApplyIdentityToImage(*RomImage, {m_strVid, m_strPid, m_strDeviceName});
+  if (!result.applied) {
+    Host().ShowMessage(Utf8ToUtf16(result.problem));
+    return false;
+  }
+  return true;
 }
 
 void CTorvane_testDlg::SaveImageToFile() {
   if (operationRunning_) return;
   UpdateData(true);
   if (m_strRomPath.empty()) return;
-  Host().ShowMessage(kRomFilesNotBuilt);
+  InterfaceControls messages(Host(), Wnd());
+  rom::SaveImageToFile(*RomImage, std::filesystem::path(m_strRomPath), {m_strVid, m_strPid, m_strDeviceName},
+                       messages);
 }
 
 void CTorvane_testDlg::OnBnClickedRename() {
   if (operationRunning_) return;
   const std::optional<std::u16string> path = Host().ChooseFileToOpen(RomFileRequest());
   if (!path) return;
-  std::ifstream file(std::filesystem::path(*path), std::ios::binary);
-  if (!file.is_open()) Host().ShowMessage(messages::kCantOpenFile);
+  InterfaceControls messages(Host(), Wnd());
+  rom::CheckFileOpens(std::filesystem::path(*path), messages);
 }
 
 // --- Closing ------------------------------------------------------------------------------------------
@@ -378,8 +396,7 @@ void CTorvane_testDlg::OnDestroy() {
   // Closing is refused while an operation runs; should the window go all the same, the worker is
   // stopped and waited for first, so the image is never released under it.
   StopWorker();
-  RomImage.clear();
-  RomImage.shrink_to_fit();
+  RomImage.reset();
 }
 
 }  // namespace torvane::app

@@ -16,6 +16,7 @@
 
 #include "app/Dialog.h"
 #include "app/DialogServices.h"
+#include "rom/RomImage.h"
 
 namespace torvane::app {
 
@@ -45,8 +46,9 @@ class CTorvane_testDlg : public CDialog {
   std::u16string m_strRomPath;
   // 131072 once initialised: the size of RomImage and of a valid ROM file.
   std::int32_t m_nRomSize = 0;
-  // The image in memory; 131072 bytes of 0xFF after initialisation, released when the window goes.
-  std::vector<std::uint8_t> RomImage;
+  // The image in memory: made at initialisation (all 0xFF, no image), replaced by each load, released
+  // when the window goes.
+  std::unique_ptr<rom::RomImage> RomImage;
 
   bool OperationRunning() const { return operationRunning_; }
 
@@ -65,8 +67,10 @@ class CTorvane_testDlg : public CDialog {
   void OnChangePid();                                                // 1032
   void OnChangeDeviceName();                                         // 1034
 
-  // Writes the identity fields into RomImage with a fresh checksum. Returns 0.
-  int ApplyIdentityToImage();
+  // Writes the identity fields into RomImage with a fresh checksum. An image without an identity
+  // layout (none loaded, or a header the tool refuses) is left as it is. False, with a message, when
+  // the fields cannot be written into an image that has a layout: GO then burns nothing.
+  bool ApplyIdentityToImage();
 
   // One row per operation button: what its worker disables, runs and reports.
   struct OperationRow;
@@ -87,7 +91,8 @@ class CTorvane_testDlg : public CDialog {
   void StopWorker();
   void HexFieldCheck(std::u16string& member);
   bool RefuseWhileRunning();
-  // Reads a ROM file into RomImage (the shared part of Browse and drop). False when refused.
+  // Reads a ROM file into RomImage and shows string 105 (the shared part of Browse and drop). False,
+  // with a message, when the file is refused; RomImage then stays as it was.
   bool LoadRomFile(const std::u16string& path);
   void ShowSelectedTab();
 

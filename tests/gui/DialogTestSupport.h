@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OperationControls.h"
 #include "app/Torvane_testDlg.h"
 #include "gui/QtDialogHost.h"
 #include "resources/DialogTemplates.h"

@@ -166,7 +166,7 @@ TEST(Workers, DestroyingTheWindowWithABoxPendingStopsTheWorkerBeforeTheImageGoes
 
   EXPECT_TRUE(sawCancel);
   EXPECT_EQ(imageSum, 131072u * 0xFF);  // the image was still there when the worker read it
-  EXPECT_TRUE(d.dialog->RomImage.empty());
+  EXPECT_EQ(d.dialog->RomImage, nullptr);
   EXPECT_FALSE(d.dialog->OperationRunning());
   QCoreApplication::processEvents();  // the worker's late posts find no window and do nothing
   EXPECT_TRUE(watcher.boxes.empty());
