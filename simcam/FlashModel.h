@@ -40,7 +40,10 @@ class FlashModel {
   std::uint8_t Status();                 // current status, busy bit included
   void SetStatus(std::uint8_t status);   // writes the register directly, as a programmer would
   bool Busy();
-  std::vector<std::uint8_t>& Contents() { return array_; }
+  std::vector<std::uint8_t>& Contents() {  // completes an operation whose time has passed first
+    Settle();
+    return array_;
+  }
   const std::vector<std::uint8_t>& Contents() const { return array_; }
 
   // Persistence of the array in a raw file of the part's size. Load: a missing file means blank (0xFF);
