@@ -6,27 +6,17 @@
 
 #include <cstdio>
 
+#include <sstream>
+
+#include "app/LinkedCamera.h"
 #include "app/Torvane_testDlg.h"
+#include "camera/Backend.h"
+#include "camera/CameraLink.h"
 #include "gui/QtDialogHost.h"
+#include "simcam/SimCamera.h"
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
 
-namespace {
-
-// The pictures show the dialog as it looks after start-up with a camera attached; no camera is
-// talked to.
-class AttachedCameraPicture final : public torvane::app::DialogCamera {
- public:
-  std::int32_t FindCamera() override { return 0; }
-  bool GetChipIDValue(std::uint8_t& chipId) override {
-    chipId = 0;
-    return true;
-  }
-  void StoreChipId(std::uint8_t /*chipId*/) override {}
-  bool CloseDevice() override { return true; }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -41,8 +31,13 @@ int main(int argc, char** argv) {
   }
   using torvane::resources::Language;
   for (Language language : {Language::English, Language::Chinese}) {
+    // The dialog as it looks after start-up on the simulated camera.
     torvane::gui::QtDialogHost host(language);
-    AttachedCameraPicture camera;
+    torvane::simcam::SimCamera simulator;
+    std::ostringstream console;
+    torvane::camera::CameraLink link(simulator, console);
+    torvane::camera::Backend backend(simulator, simulator.Clock());
+    torvane::app::LinkedCamera camera(link, backend);
     torvane::app::CTorvane_testDlg dialog(host, camera);
     torvane::gui::QtDialogWindow* window = host.Open(torvane::resources::MainDialogTemplate(language), dialog, true);
     for (int tab : {0, 1}) {

@@ -4,18 +4,25 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/LinkedCamera.h"
 #include "app/Torvane_testApp.h"
+#include "camera/Backend.h"
+#include "camera/CameraLink.h"
 #include "gui/Options.h"
 #include "gui/QtDialogHost.h"
 #include "resources/Language.h"
+#include "simcam/SimCamera.h"
+#include "simcam/SimConfig.h"
 
 namespace {
 
-// Until the camera link is built into this program, no camera can be found: the dialog says so at
-// start-up and ends.
+// Without --simulate the program would use the system's cameras; this build has no camera platform for
+// them yet, so no camera is found: the dialog says so at start-up and ends.
 class NoCameraLink final : public torvane::app::DialogCamera {
  public:
   std::int32_t FindCamera() override { return 1; }
@@ -44,15 +51,45 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "torvane-gui: %s\n%s\n", parsed.error.c_str(), torvane::gui::kUsage);
     return 2;
   }
-  if (parsed.options->simulate) {
-    std::fprintf(stderr, "torvane-gui: the simulated camera is not built into this program yet\n");
-    return 2;
+  torvane::gui::QtDialogHost host(InterfaceLanguage());
+  const torvane::gui::GuiOptions& options = *parsed.options;
+  if (!options.simulate) {
+    NoCameraLink camera;
+    torvane::app::CTorvane_testApp app(host, camera);
+    app.InitInstance();
+    return app.DialogResult() == -1 ? 1 : 0;  // 1: ended at start-up for want of a camera
   }
 
-  torvane::gui::QtDialogHost host(InterfaceLanguage());
-  NoCameraLink camera;
+  // The simulated camera, from its configuration file or the default healthy camera.
+  torvane::simcam::SimConfig config;
+  if (options.simulatorConfig) {
+    const torvane::simcam::ConfigParseResult read = torvane::simcam::LoadSimConfigFile(*options.simulatorConfig);
+    if (!read.config) {
+      std::fprintf(stderr, "torvane-gui: %s\n", read.error.c_str());
+      return 2;
+    }
+    config = *read.config;
+  }
+  if (options.simulatorFlash) config.flash.file = *options.simulatorFlash;
+  torvane::simcam::SimCamera simulator(config);
+  if (!simulator.LastError().empty()) {
+    std::fprintf(stderr, "torvane-gui: %s\n", simulator.LastError().c_str());
+    return 2;
+  }
+  torvane::camera::CameraLink link(simulator, std::cout);
+  torvane::camera::Backend backend(simulator, simulator.Clock());
+  torvane::app::LinkedCamera camera(link, backend);
   torvane::app::CTorvane_testApp app(host, camera);
   app.InitInstance();
-  // The dialog ended at start-up for want of a camera.
-  return app.DialogResult() == -1 ? 1 : 0;
+
+  // The simulated flash keeps what the session wrote in it.
+  int status = app.DialogResult() == -1 ? 1 : 0;
+  if (!config.flash.file.empty()) {
+    std::string error;
+    if (!simulator.SaveFlash(error)) {
+      std::fprintf(stderr, "torvane-gui: %s\n", error.c_str());
+      status = 1;
+    }
+  }
+  return status;
 }
