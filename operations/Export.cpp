@@ -115,13 +115,15 @@ std::optional<std::string> BuildExportFileName(CameraContext& context) {
   return ComposeExportFileName(info);
 }
 
-ExportReport ExportRom(CameraContext& context, DialogControls& controls, const fs::path& directory) {
+namespace {
+
+// Copies the flash into `file`, showing `name` in the export-name edit.
+ExportReport ExportInto(CameraContext& context, DialogControls& controls, const std::string& name,
+                        const fs::path& target) {
   ExportReport report;
   camera::CameraLink& link = context.link;
   HighBankReset bankReset(link);
-
-  const std::string name = BuildExportFileName(context).value_or(kDefaultExportFileName);
-  report.file = directory / name;
+  report.file = target;
 
   std::vector<std::uint8_t> contents(kFlashSize, 0xFF);
   controls.SetControlText(kStatusLine, controls.LoadString(resources::kStrExporting));
@@ -147,6 +149,17 @@ ExportReport ExportRom(CameraContext& context, DialogControls& controls, const f
   if (!file.Commit(contents)) return report;
   report.result = 1;
   return report;
+}
+
+}  // namespace
+
+ExportReport ExportRom(CameraContext& context, DialogControls& controls, const fs::path& directory) {
+  const std::string name = BuildExportFileName(context).value_or(kDefaultExportFileName);
+  return ExportInto(context, controls, name, directory / name);
+}
+
+ExportReport ExportRomTo(CameraContext& context, DialogControls& controls, const fs::path& file) {
+  return ExportInto(context, controls, file.filename().string(), file);
 }
 
 }  // namespace torvane::operations

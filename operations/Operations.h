@@ -83,6 +83,9 @@ struct ExportReport {
 ExportReport ExportRom(CameraContext& context, DialogControls& controls,
                        const std::filesystem::path& directory = std::filesystem::path("."));
 
+// The same copy into a file the caller names (the command line's --output); no name is built.
+ExportReport ExportRomTo(CameraContext& context, DialogControls& controls, const std::filesystem::path& file);
+
 // ---- Queries ----
 
 // Shows the firmware information fields, one per line, in a box captioned "Get F/W Version". Without a
