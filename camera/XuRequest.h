@@ -2,6 +2,7 @@
 // lengths, the request flags, and the one call every request goes through.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -37,6 +38,33 @@ constexpr std::uint8_t kDirectionRead = 0xFF;
 constexpr std::uint8_t kWindowRead = 0x80;
 constexpr std::uint8_t kWindowHighBank = 0x10;
 constexpr std::uint8_t kWindowLengthMask = 0x0F;
+constexpr std::uint8_t kWindowCommandC8 = 0xC8;  // control byte of XuWindowCommandC8
+constexpr std::uint8_t kWindowCommand40 = 0x40;  // control bit of XuWindowCommand40
+constexpr std::size_t kWindowBytes = 8;          // data bytes one window or block request carries
+
+// Offsets inside the payloads.
+constexpr std::size_t kAddressLow = 0;
+constexpr std::size_t kAddressHigh = 1;
+constexpr std::size_t kRegisterData = 2;
+constexpr std::size_t kRegisterDirection = 3;
+constexpr std::size_t kWindowControl = 2;
+constexpr std::size_t kWindowData = 3;
+constexpr std::size_t kBlockCount = 2;  // request: bytes wanted (8); answer: bytes it holds
+constexpr std::size_t kBlockData = 3;
+constexpr std::size_t kTargetId = 0;
+constexpr std::size_t kTargetControl = 1;
+constexpr std::size_t kTargetField = 2;
+constexpr std::size_t kTargetFieldMax = 5;
+constexpr std::size_t kTargetDirection = 7;
+constexpr std::size_t kDeviceInfoWord = 0;
+constexpr std::size_t kDeviceInfoByte = 2;
+
+// The controller register that holds the chip id.
+constexpr std::uint16_t kChipIdRegister = 0x101F;
+
+// The two vendor property sets of the chip-id fallback, tried in this order.
+inline const platform::Guid kChipIdFallbackSet1 = platform::Guid::FromString("{F1CAFC1D-D7D6-400F-A7FD-96715E0BD958}");
+inline const platform::Guid kChipIdFallbackSet2 = platform::Guid::FromString("{E02A32D0-D2FC-4628-A1DD-DE079B11DFE1}");
 
 // Sends one request with `flags` for `selector` to node `nodeId`. True only when the device
 // answered exactly S_OK.
