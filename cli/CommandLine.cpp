@@ -100,9 +100,12 @@ class Bench {
 
   // Why no camera was found, as far as the platform can tell.
   std::string NoCameraText() const {
-    std::string text = options_.device.empty() ? "No camera found." : "No camera at " + options_.device + ".";
-    if (system_ && !system_->LastError().empty()) text += " " + system_->LastError();
-    return text;
+    const std::string text = options_.device.empty() ? "No camera found." : "No camera at " + options_.device + ".";
+    return text + PlatformProblem();
+  }
+  // What the system's platform could tell about the last enumeration (a permission problem, say).
+  std::string PlatformProblem() const {
+    return system_ && !system_->LastError().empty() ? " " + system_->LastError() : std::string();
   }
 
  private:
@@ -193,7 +196,7 @@ int RunDevices(Bench& bench, std::ostream& out, std::ostream& err) {
   platform::CameraPlatform& platform = bench.Platform();
   std::size_t count = 0;
   if (platform.EnumerateDevices(count) != platform::kS_OK || count == 0) {
-    err << "There are no video input devices. " << bench.NoCameraText() << '\n';
+    err << "There are no video input devices." << bench.PlatformProblem() << '\n';
     return kExitNoCamera;
   }
   int qualifying = 0;
