@@ -17,12 +17,12 @@ const std::map<std::string, Command>& CommandNames() {
 }
 
 // Options each command takes, and whether they carry a value.
-struct OptionSpec {
+struct OptionRule {
   const char* name;
   bool hasValue;
 };
 
-std::vector<OptionSpec> OptionsOf(Command c) {
+std::vector<OptionRule> OptionsOf(Command c) {
   switch (c) {
     case Command::Burn: return {{"--vid", true}, {"--pid", true}, {"--name", true}, {"--verify", true}};
     case Command::ImageSet: return {{"--vid", true}, {"--pid", true}, {"--name", true}};
@@ -111,7 +111,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     o.command = it->second;
   }
 
-  const auto specs = OptionsOf(o.command);
+  const auto allowed = OptionsOf(o.command);
   for (; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
@@ -125,10 +125,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         name = a.substr(0, eq);
         value = a.substr(eq + 1);
       }
-      const OptionSpec* spec = nullptr;
-      for (const auto& s : specs)
-        if (name == s.name) spec = &s;
-      if (!spec) return fail("unknown option " + name + " for " + o.commandName);
+      const OptionRule* rule = nullptr;
+      for (const auto& s : allowed)
+        if (name == s.name) rule = &s;
+      if (!rule) return fail("unknown option " + name + " for " + o.commandName);
       if (!value) {
         if (i + 1 >= args.size()) return fail(name + " needs a value");
         value = args[++i];
