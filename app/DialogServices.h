@@ -5,9 +5,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <span>
 
 #include "operations/DialogControls.h"
+#include "rom/RomImage.h"
 
 namespace torvane::app {
 
@@ -29,7 +29,7 @@ struct OperationContext {
   operations::DialogControls& controls;  // every effect on the dialog goes through these
   // The image to burn. Nothing changes or frees it while the operation runs: the dialog refuses
   // loads, drops, SetToFile and closing until the worker has ended.
-  std::span<const std::uint8_t> romImage;
+  rom::ImageBytes romImage;
   // True once the dialog is being destroyed: a long operation may stop between two units of work.
   std::function<bool()> cancelled;
 };

@@ -8,6 +8,7 @@
 #include "app/FieldChecks.h"
 #include "app/OperationControls.h"
 #include "app/Text.h"
+#include "operations/Operations.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringTable.h"
 #include "rom/RomFile.h"
@@ -46,8 +47,7 @@ struct CTorvane_testDlg::OperationRow {
   std::array<int, 2> ownButtons;  // disabled by the worker in this order, enabled again in the same
   std::size_t ownButtonCount;
   WorkerOperation DialogOperations::*operation;
-  int successString;
-  int failureString;
+  operations::Operation kind;  // which result strings the status line shows
   bool appliesIdentity;
   std::u16string_view notBuilt;
 };
@@ -56,11 +56,11 @@ namespace {
 
 using Row = CTorvane_testDlg::OperationRow;
 constexpr Row kGoRow{kGoButton, {kGoButton, kBrowseButton}, 2, &DialogOperations::BurnImage,
-                     kStrBurnOk, kStrBurnFailed, true, kBurnNotBuilt};
+                     operations::Operation::Burn, true, kBurnNotBuilt};
 constexpr Row kEraseRow{kEraseButton, {kEraseButton, 0}, 1, &DialogOperations::EraseAndCheck,
-                        kStrEraseOk, kStrEraseFailed, false, kEraseNotBuilt};
+                        operations::Operation::Erase, false, kEraseNotBuilt};
 constexpr Row kExportRow{kRomExportButton, {kRomExportButton, 0}, 1, &DialogOperations::ExportRom,
-                         kStrExportOk, kStrExportFailed, false, kExportNotBuilt};
+                         operations::Operation::Export, false, kExportNotBuilt};
 
 struct MessageMapEntry {
   Notification code;
@@ -245,7 +245,7 @@ void CTorvane_testDlg::StartWorker(const OperationRow& row) {
 
   channel_ = std::make_shared<WorkerChannel>(Host(), w);
   worker_ = std::thread([this, &row, channel = channel_, operation = operations_.*row.operation,
-                         image = std::span<const std::uint8_t>(RomImage->Bytes()), language = Host().Language()] {
+                         image = RomImage->Bytes(), language = Host().Language()] {
     WorkerControls controls(channel, language);
     OperationContext context{controls, image, [channel] { return channel->Cancelled(); }};
     bool succeeded = false;
@@ -254,7 +254,7 @@ void CTorvane_testDlg::StartWorker(const OperationRow& row) {
     } catch (...) {
       succeeded = false;  // an operation that throws has failed; the dialog goes on
     }
-    controls.SetControlText(kStatusLine, controls.LoadString(succeeded ? row.successString : row.failureString));
+    operations::ShowOperationResult(controls, row.kind, succeeded ? 1 : 0);
     // Runs only while the window lives; the dialog object outlives its window.
     channel->Post([this, &row](DialogWindow&) { FinishOperation(row); });
   });

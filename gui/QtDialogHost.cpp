@@ -19,6 +19,8 @@
 #include <QTabWidget>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "gui/Pictures.h"
 #include "resources/DialogUnits.h"
 #include "resources/Pictures.h"
@@ -202,7 +204,11 @@ void QtDialogWindow::SetBarRange(int id, int minimum, int maximum) {
 }
 
 void QtDialogWindow::SetBarPosition(int id, int position) {
-  if (auto* bar = qobject_cast<QProgressBar*>(Control(id))) bar->setValue(position);
+  // A position outside the range is clamped to it, as a progress control does; QProgressBar would
+  // ignore it and keep the bar where it was.
+  if (auto* bar = qobject_cast<QProgressBar*>(Control(id))) {
+    bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+  }
 }
 
 void QtDialogWindow::InsertTab(int id, int index, const std::u16string& text) {

@@ -9,27 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "app/LinkedCamera.h"
+#include "app/CameraSession.h"
 #include "app/Torvane_testApp.h"
-#include "camera/Backend.h"
-#include "camera/CameraLink.h"
 #include "gui/Options.h"
 #include "gui/QtDialogHost.h"
+#include "platform/Clock.h"
+#include "platform/linux/UvcPlatform.h"
 #include "resources/Language.h"
 #include "simcam/SimCamera.h"
 #include "simcam/SimConfig.h"
 
 namespace {
-
-// Without --simulate the program would use the system's cameras; this build has no camera platform for
-// them yet, so no camera is found: the dialog says so at start-up and ends.
-class NoCameraLink final : public torvane::app::DialogCamera {
- public:
-  std::int32_t FindCamera() override { return 1; }
-  bool GetChipIDValue(std::uint8_t& /*chipId*/) override { return false; }
-  void StoreChipId(std::uint8_t /*chipId*/) override {}
-  bool CloseDevice() override { return true; }
-};
 
 // The first of the user's interface languages decides.
 torvane::resources::Language InterfaceLanguage() {
@@ -54,10 +44,17 @@ int main(int argc, char** argv) {
   torvane::gui::QtDialogHost host(InterfaceLanguage());
   const torvane::gui::GuiOptions& options = *parsed.options;
   if (!options.simulate) {
-    NoCameraLink camera;
-    torvane::app::CTorvane_testApp app(host, camera);
+    // The system's cameras, on the machine's clock.
+    torvane::platform::uvc::UvcPlatform platform;
+    torvane::platform::SystemClock clock;
+    torvane::app::CameraSession session(platform, clock, std::cout);
+    torvane::app::CTorvane_testApp app(host, session.Camera(), session.Operations());
     app.InitInstance();
-    return app.DialogResult() == -1 ? 1 : 0;  // 1: ended at start-up for want of a camera
+    if (app.DialogResult() != -1) return 0;
+    // Ended at start-up for want of a camera: say why when the system told us (no access to the
+    // video devices, typically).
+    if (!platform.LastError().empty()) std::fprintf(stderr, "torvane-gui: %s\n", platform.LastError().c_str());
+    return 1;
   }
 
   // The simulated camera, from its configuration file or the default healthy camera.
@@ -76,10 +73,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "torvane-gui: %s\n", simulator.LastError().c_str());
     return 2;
   }
-  torvane::camera::CameraLink link(simulator, std::cout);
-  torvane::camera::Backend backend(simulator, simulator.Clock());
-  torvane::app::LinkedCamera camera(link, backend);
-  torvane::app::CTorvane_testApp app(host, camera);
+  // Its virtual clock: waits on the simulated flash cost no real time.
+  torvane::app::CameraSession session(simulator, simulator.Clock(), std::cout);
+  torvane::app::CTorvane_testApp app(host, session.Camera(), session.Operations());
   app.InitInstance();
 
   // The simulated flash keeps what the session wrote in it.

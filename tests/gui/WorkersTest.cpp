@@ -188,6 +188,19 @@ TEST(InterfaceOperations, FirmwareVersionBoxHasItsOwnCaptionAndNoIcon) {
   EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::NoIcon);
 }
 
+TEST(ProgressBars, APositionOutsideTheRangeIsClampedToIt) {
+  // Operations pass positions beyond the maximum on for the control to clamp (the burn's programming
+  // pass does); an ignored position would leave the bar short of full.
+  MainDialog d(Language::English);
+  auto* bar = d.ControlAs<QProgressBar>(kStepBar);
+  d.window->SetBarRange(kStepBar, 0, 100);
+  d.window->SetBarPosition(kStepBar, 40);
+  d.window->SetBarPosition(kStepBar, 140);
+  EXPECT_EQ(bar->value(), 100);
+  d.window->SetBarPosition(kStepBar, -3);
+  EXPECT_EQ(bar->value(), 0);
+}
+
 TEST(Rename, ChecksThatTheChosenFileOpens) {
   ModalWatcher watcher;
   MainDialog d(Language::English);
