@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "rom/Utf.h"
+
 namespace torvane::app {
 
-std::u16string Utf8ToUtf16(std::string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);
+inline std::u16string Utf8ToUtf16(std::string_view text) { return rom::Utf8ToUtf16Replacing(text); }
+inline std::string Utf16ToUtf8(std::u16string_view text) { return rom::Utf16ToUtf8(text); }
 
 }  // namespace torvane::app

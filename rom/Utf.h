@@ -15,4 +15,8 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // Nothing when `text` is not well-formed UTF-8 (overlong forms, surrogates, bytes cut short).
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
+// The same, but each malformed sequence becomes U+FFFD and the rest is still read (for texts shown in
+// the dialog, where something must be shown).
+std::u16string Utf8ToUtf16Replacing(std::string_view text);
+
 }  // namespace torvane::rom

@@ -195,6 +195,10 @@ TEST(IdentityTexts, Utf8ForMessagesAndCommandLines) {
   for (const char* bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"}) {
     EXPECT_FALSE(Utf8ToUtf16(bad)) << "cut short, overlong, surrogate, above U+10FFFF, not a lead byte";
   }
+  // For display each malformed sequence becomes one U+FFFD and the text around it is kept.
+  EXPECT_EQ(Utf8ToUtf16Replacing("a\xFF" "b\xC3"), u"a\uFFFDb\uFFFD");
+  EXPECT_EQ(Utf8ToUtf16Replacing("\xE7\x9B" "x"), u"\uFFFDx");
+  EXPECT_EQ(Utf8ToUtf16Replacing("Bench \xE7\x9B\xB8"), u"Bench 相");
 }
 
 // ---- Headers the tool cannot trust ----
