@@ -6,21 +6,22 @@
 #include <string>
 
 #include "platform/MessageSink.h"
+#include "resources/ResourceIds.h"
 
 namespace torvane::operations {
 
-// Controls the operations drive.
-constexpr int kBarStep = 1003;    // progress within the running step
-constexpr int kBarTotal = 1004;   // stage reached in a burn
-constexpr int kEraseButton = 1005;
-constexpr int kLabelEraseAndCheck = 1007;
-constexpr int kLabelEraseOk = 1008;
-constexpr int kLabelBurning = 1009;
-constexpr int kLabelBurnOk = 1010;
-constexpr int kLabelVerify = 1011;
-constexpr int kLabelVerifyOk = 1012;
-constexpr int kExportNameEdit = 1013;
-constexpr int kStatusLine = 1014;
+// Controls the operations drive, by the dialog's own ids.
+constexpr int kBarStep = resources::kStepBar;    // progress within the running step
+constexpr int kBarTotal = resources::kTotalBar;  // stage reached in a burn
+constexpr int kEraseButton = resources::kEraseButton;
+constexpr int kLabelEraseAndCheck = resources::kLabelEraseAndCheck;
+constexpr int kLabelEraseOk = resources::kLabelEraseOk;
+constexpr int kLabelBurning = resources::kLabelBurning;
+constexpr int kLabelBurnOk = resources::kLabelBurnOk;
+constexpr int kLabelVerify = resources::kLabelVerify;
+constexpr int kLabelVerifyOk = resources::kLabelVerifyOk;
+constexpr int kExportNameEdit = resources::kExportNameEdit;
+constexpr int kStatusLine = resources::kStatusLine;
 
 class DialogControls : public platform::MessageSink {
  public:
