@@ -279,7 +279,7 @@ void Controller::WriteChipSelect(std::uint8_t value) {
   if (!portOpen_) return;  // the controller owns the bus; the register is stored and nothing else happens
   if ((value & 1) == 0) {
     if (flash_->Selected()) return;  // already selected: the frame goes on
-    EndHostTransaction(FrameEnd::Deselect);
+    EndHostTransaction(FrameEnd::Selected);
     flash_->Select();
     BeginHostTransaction(true);
     return;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 
 namespace torvane::simcam {
@@ -86,6 +87,9 @@ struct SimCamera::Core {
     std::uint16_t fallbackRegister = 0;      // latched by the property-set interface
   };
 
+  // The tool may reach the camera from its interface thread and from a worker; each request is handled
+  // whole under this lock. The test accessors do not take it: read the logs while the tool is idle.
+  std::mutex mutex;
   SimConfig config;
   platform::VirtualClock clock;
   const FlashPart* part = &DefaultFlashPart();
@@ -115,6 +119,7 @@ struct SimCamera::Core {
   }
 
   HResult KsProperty(std::size_t index, const platform::KsNodeProperty& p, std::span<std::uint8_t> data) {
+    const std::lock_guard lock(mutex);
     RequestRecord record;
     record.device = index;
     record.kind = RequestKind::KsProperty;
@@ -150,6 +155,7 @@ struct SimCamera::Core {
 
   HResult PropertySet(std::size_t index, bool isSet, const platform::Guid& set, std::uint32_t id,
                       std::span<const std::uint8_t> instance, std::span<std::uint8_t> data) {
+    const std::lock_guard lock(mutex);
     RequestRecord record;
     record.device = index;
     record.kind = isSet ? RequestKind::PropertySetSet : RequestKind::PropertySetGet;

@@ -49,7 +49,8 @@ enum class SpiSource {
 enum class FrameEnd {
   Deselect,    // SfChipSelect written 1
   PortClosed,  // SfPortEnable written 0, which releases chip select
-  Open,        // still running (the last transaction only)
+  Selected,    // a run of unselected bytes ended because chip select was asserted
+  Open,        // still running
 };
 
 // The bytes between chip-select assert and release. Bytes shifted while chip select is released

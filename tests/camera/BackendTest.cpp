@@ -34,6 +34,8 @@ struct ChunkCase {
   std::uint32_t chunk;
 };
 
+void PrintTo(const ChunkCase& c, std::ostream* os) { *os << c.name; }
+
 class ChunkDecisionTest : public ::testing::TestWithParam<ChunkCase> {};
 
 TEST_P(ChunkDecisionTest, RefusedBlockReadsLetRegister3C5Decide) {

@@ -27,6 +27,7 @@ class MemoryTransferTest : public ::testing::Test {
   MemoryTransferTest() : sim_(simcam::SimConfig{}), backend_(sim_, sim_.Clock()) {}
 
   void Open() {
+    ArmControllerProgramming(sim_);
     ASSERT_EQ(backend_.OpenDevice(), kOpenOk);
     sim_.ClearLogs();
   }
@@ -64,6 +65,8 @@ struct ReadCase {
   std::uint32_t flashStart;  // flash address of the first byte read
   bool highBankAfter;        // ReadHighBank when the transfer is done
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 class WindowReadTest : public MemoryTransferTest, public ::testing::WithParamInterface<ReadCase> {};
 
@@ -181,6 +184,8 @@ struct WriteCase {
   std::vector<Wire> wire;  // data bytes are the case's data: byte i is 0x10 + i
   std::uint32_t flashStart;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 std::uint8_t WriteData(std::size_t i) { return static_cast<std::uint8_t>(0x10 + i); }
 

@@ -36,6 +36,15 @@ inline void PrintTo(const Wire& w, std::ostream* os) {
   *os << "], node " << std::dec << w.node << ", device " << w.device << (w.unitSet ? "" : ", other set") << "}";
 }
 
+// The controller programs window writes with the write-enable and program opcodes the flash engine
+// stores in its registers, into a flash whose protection the engine has switched off; tests of the
+// link alone set both up directly.
+inline void ArmControllerProgramming(simcam::SimCamera& sim) {
+  sim.Flash().SetStatus(0);
+  sim.Camera().PokeRegister(simcam::reg::kSfWriteEnableOpcode, 0x06);
+  sim.Camera().PokeRegister(simcam::reg::kSfProgramOpcode, 0x02);
+}
+
 // Names a parameterised case by its `name` field.
 struct CaseName {
   template <typename P>
