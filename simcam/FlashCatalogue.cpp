@@ -82,9 +82,9 @@ constexpr FlashPart Silent() {
   return p;
 }
 
-constexpr FlashPart Atmel15() {
+constexpr FlashPart TwoByteIdPart() {
   FlashPart p = Common("1f60", "answers only 0x15 with 1F 60; chip erase 0x62", k128K,
-                       {IdAnswer{kReadIdAtmel, 0, {0x1F, 0x60, 0, 0}, 2}}, {kChipErase62, 0}, 0x0C, 2000);
+                       {IdAnswer{kReadIdTwoBytes, 0, {0x1F, 0x60, 0, 0}, 2}}, {kChipErase62, 0}, 0x0C, 2000);
   return p;
 }
 
@@ -109,7 +109,7 @@ const FlashPart kCatalogue[] = {
     Common("1f6601", "JEDEC 1F 66 01, 128 KiB", k128K, {Jedec(0x1F, 0x66, 0x01)}, {kChipErase60, kChipEraseC7}, 0x0C,
            1500),
     Continuation(),
-    Atmel15(),
+    TwoByteIdPart(),
     ByteProgramming("bf49", "0x90 and 0xAB answer BF 49, 128 KiB; byte program 0x02, run program 0xAF", k128K, 0x49),
     ByteProgramming("bf48", "0x90 and 0xAB answer BF 48, 64 KiB; byte program 0x02, run program 0xAF", k64K, 0x48),
     PageOrganised(),

@@ -9,7 +9,7 @@
 //   camera::CameraLink link(sim, console);   // the tool takes it as its CameraPlatform
 //   ... sim.Clock() ... sim.Requests() ... sim.SpiLog() ... sim.Camera().Flash().Contents() ...
 //
-// Bound devices share the simulator's state; they must not outlive the SimCamera.
+// Bound devices share the simulator's state and keep it alive; a device bound twice is the same camera.
 #pragma once
 
 #include <cstddef>

@@ -6,7 +6,6 @@
 #include <limits>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "simcam/FlashCatalogue.h"
 

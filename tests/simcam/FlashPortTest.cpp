@@ -62,7 +62,7 @@ TEST(SimFlashPort, EachPartAnswersItsIdentificationCommands) {
   // 9F: four bytes received; 15: two; 90 and AB: three address bytes, then two; D7: two.
   struct Case {
     const char* part;
-    Bytes jedec, atmel, manufacturerDevice, signature, pageStatus;
+    Bytes jedec, twoByteId, manufacturerDevice, signature, pageStatus;
   };
   const Bytes none2{kFF, kFF}, none4{kFF, kFF, kFF, kFF};
   const Case cases[] = {
@@ -88,7 +88,7 @@ TEST(SimFlashPort, EachPartAnswersItsIdentificationCommands) {
     SimHost host(sim);
     host.Open();
     EXPECT_EQ(host.Command({0x9F}, 4), c.jedec) << c.part;
-    EXPECT_EQ(host.Command({0x15}, 2), c.atmel) << c.part;
+    EXPECT_EQ(host.Command({0x15}, 2), c.twoByteId) << c.part;
     EXPECT_EQ(host.Command({0x90, 0, 0, 0}, 2), c.manufacturerDevice) << c.part;
     EXPECT_EQ(host.Command({0xAB, 0, 0, 0}, 2), c.signature) << c.part;
     EXPECT_EQ(host.Command({0xD7}, 2), c.pageStatus) << c.part;
