@@ -295,8 +295,8 @@ int SwitchWriteProtect(WpDirection direction, camera::CameraLink& link, SerialFl
   link.ChipId = chipId;
 
   std::array<std::uint8_t, 1> pinConfig{0};
-  // A byte the camera did not deliver drives no pin: guessing a pin and a level could drive the wrong
-  // one, whereas leaving the pins alone still lets the status write through on most boards.
+  // A byte the camera did not deliver drives no pin: any value guessed for it could drive a pin the
+  // board uses for something else; with no pin driven, the board keeps the level it gives the pin.
   if (!backend.ReadMemory(camera::TransferMode::ReadWindow, PinConfigAddress(chipId), pinConfig)) pinConfig[0] = 0;
   record.WpPinConfig = pinConfig[0];
   return flash.ApplyWriteProtect(direction, record);

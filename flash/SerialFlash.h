@@ -24,8 +24,8 @@ enum class WpDirection : int { Off = 0, On = 1 };
 
 class SerialFlash {
  public:
-  // Bounds of the waits. A transfer completes within microseconds, so 1000 polls 1 ms apart are ample;
-  // 10000 attempts 1 ms apart cover a chip erase of the slowest part the tool knows.
+  // Bounds of the waits. A one-byte transfer completes within microseconds, so 1000 polls 1 ms apart
+  // are ample; 10000 attempts 1 ms apart last at least 10 s, longer than a 128 KiB chip erase takes.
   static constexpr int kPortReadyPolls = 1000;
   static constexpr int kBusyAttempts = 10000;
   static constexpr std::uint32_t kPollSleepMs = 1;

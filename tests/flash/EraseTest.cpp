@@ -96,6 +96,26 @@ TEST(EraseFlashChipTest, Family4HoldsChipSelectFor2500MsAfter0x62) {
   EXPECT_TRUE(AllBlank(rig.sim.Flash().Contents()));
 }
 
+// Family 6 gets the default commands; the page-organised part knows neither them nor the 0x05 status
+// read, which answers 0xFF (busy) until the wait's bound.
+TEST(EraseFlashChipTest, Family6SendsTheDefaultCommandsAndWaitsOutTheBound) {
+  FlashRig rig(PartConfig("page-d7"));
+  rig.Open();
+  rig.sim.ClearLogs();
+  const std::uint64_t start = rig.Now();
+
+  EraseFlashChip(RomTag{}, rig.flash, rig.selection, rig.messages);
+
+  EXPECT_EQ(rig.selection.SFType, 6);
+  EXPECT_EQ(rig.Now() - start, 10000u);
+  const auto frames = SelectedFrames(rig.sim);
+  ASSERT_EQ(frames.size(), 4u + 3u);
+  EXPECT_EQ(frames[4].Sent(), Bytes{0x06});
+  EXPECT_EQ(frames[5].Sent(), Bytes{0x60});
+  EXPECT_EQ(frames[6].Sent(), Bytes(10000, 0x05));
+  EXPECT_EQ(frames[6].end, simcam::FrameEnd::PortClosed);
+}
+
 // Writes to the SFType register, register 0x1040 and the port enable, in order.
 std::vector<simcam::RegisterAccess> Registration(std::uint8_t sfType, bool eraseMode) {
   std::vector<simcam::RegisterAccess> writes{W(SfPortEnable, 1), W(SfPortEnable, 0), W(kSfTypeRegister, sfType)};

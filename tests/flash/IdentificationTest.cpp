@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "flash/SfRegisters.h"
 #include "simcam/FlashCatalogue.h"
 #include "tests/flash/FlashRig.h"
+#include "tests/flash/PartBench.h"
 
 namespace torvane::flash::test {
 namespace {
@@ -59,66 +62,174 @@ TEST(SpiPrimitivesTest, ReadIdBytesSkipsOneContinuationCodeAndFillsAMissingSecon
   EXPECT_EQ(frames[1].Received(), (Bytes{0x7F, 0x9D, 0x7C, 0x7F}));
 }
 
+TEST(SpiPrimitivesTest, ReadIdBytesKeepsASecondContinuationCodeAsTheManufacturer) {
+  simcam::FlashPart part;
+  part.key = "bench";
+  part.sizeBytes = 128 * 1024;
+  part.ids[0] = simcam::IdAnswer{0x9F, 0, {0x7F, 0x7F, 0x9D, 0x7C}, 4};
+  PartBench bench(part);
+  camera::Backend backend(bench, bench.Clock());
+  ASSERT_EQ(backend.OpenDevice(), camera::kOpenOk);
+  SerialFlash flash(backend);
+
+  flash.ReadIdBytes(0x9F, 0, 2);
+  EXPECT_EQ(flash.DetectedFlashId, (std::array<std::uint8_t, 3>{0x7F, 0x9D, 0x7C}));
+  EXPECT_EQ(bench.SpiLog().back().Received(), (Bytes{0x7F, 0x7F, 0x9D, 0x7C}));
+}
+
 struct IdentifyCase {
   std::string name;
-  std::string part;
+  std::string part;  // a catalogue part, or
+  std::optional<simcam::FlashPart> custom;  // a part the catalogue does not have
   std::uint8_t sfType;
   std::uint8_t sfModel;
   std::vector<std::uint8_t> opcodes;  // the identification commands DetectFlashType sent, in order
   int typeCode;                       // GetFlashTypeCode on the same flash
 };
+
 void PrintTo(const IdentifyCase& c, std::ostream* os) { *os << c.name; }
 
+std::vector<simcam::SpiTransaction> Selected(const std::vector<simcam::SpiTransaction>& log) {
+  std::vector<simcam::SpiTransaction> frames;
+  for (const auto& t : log) {
+    if (t.source == simcam::SpiSource::Host && t.selected) frames.push_back(t);
+  }
+  return frames;
+}
 
 class IdentifyPartTest : public ::testing::TestWithParam<IdentifyCase> {};
 
-TEST_P(IdentifyPartTest, DetectFlashTypeAndTheBackEndsTypeCode) {
-  const IdentifyCase& c = GetParam();
-  FlashRig rig(PartConfig(c.part));
-  rig.Open();
-  rig.selection = {0x55, 0x55};  // left over from an earlier erase
-  rig.sim.ClearLogs();
+void CheckIdentification(platform::CameraPlatform& platform, platform::Clock& clock,
+                         const std::function<std::vector<simcam::SpiTransaction>()>& frames,
+                         const std::function<bool()>& portOpen, const IdentifyCase& c) {
+  camera::Backend backend(platform, clock);
+  ASSERT_EQ(backend.OpenDevice(), camera::kOpenOk);
+  SerialFlash flash(backend);
+  FlashSelection selection{0x55, 0x55};  // left over from an earlier erase
+  const std::size_t before = frames().size();
 
-  DetectFlashType(rig.flash, rig.selection);
+  DetectFlashType(flash, selection);
 
-  EXPECT_EQ(rig.selection.SFType, c.sfType);
-  EXPECT_EQ(rig.selection.SfModel, c.sfModel);
+  EXPECT_EQ(selection.SFType, c.sfType);
+  EXPECT_EQ(selection.SfModel, c.sfModel);
+  const auto all = frames();
   std::vector<std::uint8_t> sent;
-  for (const auto& frame : SelectedFrames(rig.sim)) {
-    ASSERT_FALSE(frame.Sent().empty());
-    sent.push_back(frame.Sent()[0]);
-    EXPECT_EQ(frame.end, simcam::FrameEnd::Deselect);  // every stage is a whole command
+  for (std::size_t i = before; i < all.size(); ++i) {
+    ASSERT_FALSE(all[i].Sent().empty());
+    sent.push_back(all[i].Sent()[0]);
+    EXPECT_EQ(all[i].end, simcam::FrameEnd::Deselect);  // every stage is a whole command
   }
   EXPECT_EQ(sent, c.opcodes);
-  EXPECT_FALSE(rig.sim.Camera().PortOpen());
+  EXPECT_FALSE(portOpen());
 
-  rig.sim.ClearLogs();
-  EXPECT_EQ(rig.flash.GetFlashTypeCode(), c.typeCode);
+  EXPECT_EQ(flash.GetFlashTypeCode(), c.typeCode);
+}
+
+TEST_P(IdentifyPartTest, DetectFlashTypeAndTheBackEndsTypeCode) {
+  const IdentifyCase& c = GetParam();
+  if (c.custom) {
+    PartBench bench(*c.custom);
+    CheckIdentification(bench, bench.Clock(), [&] { return Selected(bench.SpiLog()); },
+                        [&] { return bench.PortOpen(); }, c);
+  } else {
+    simcam::SimCamera sim(PartConfig(c.part));
+    CheckIdentification(sim, sim.Clock(), [&] { return SelectedFrames(sim); }, [&] { return sim.Camera().PortOpen(); },
+                        c);
+  }
 }
 
 const std::vector<std::uint8_t> kAllStages{0x9F, 0x9F, 0x15, 0xD7, 0x90, 0xAB};
 
+IdentifyCase Part(std::string name, std::string part, std::uint8_t sfType, std::uint8_t sfModel,
+                  std::vector<std::uint8_t> opcodes, int typeCode) {
+  return {std::move(name), std::move(part), std::nullopt, sfType, sfModel, std::move(opcodes), typeCode};
+}
+
 // Every part of the simulator's catalogue.
 INSTANTIATE_TEST_SUITE_P(
     Catalogue, IdentifyPartTest,
-    ::testing::Values(IdentifyCase{"default C2 20 11", "c22011", 1, 2, {0x9F}, 1},
-                      IdentifyCase{"20 20 11", "202011", 2, 0x11, {0x9F}, 0},
-                      IdentifyCase{"EF 30 11", "ef3011", 7, 0x78, {0x9F}, 0},
+    ::testing::Values(Part("default C2 20 11", "c22011", 1, 2, {0x9F}, 1), Part("20 20 11", "202011", 2, 0x11, {0x9F}, 0),
+                      Part("EF 30 11", "ef3011", 7, 0x78, {0x9F}, 0),
                       // C 0x10 is no part of the EF 30 list; the back end's table knows the answer.
-                      IdentifyCase{"EF 30 10", "ef3010", 7, 0, {0x9F}, 7},
-                      IdentifyCase{"37 30 11 with T unexamined", "373011", 10, 0x93, {0x9F}, 0},
+                      Part("EF 30 10", "ef3010", 7, 0, {0x9F}, 7),
+                      Part("37 30 11 with T unexamined", "373011", 10, 0x93, {0x9F}, 0),
                       // Ended by the second JEDEC read.
-                      IdentifyCase{"C8 40 11", "c84011", 0, 0xA2, {0x9F, 0x9F}, 0},
+                      Part("C8 40 11", "c84011", 0, 0xA2, {0x9F, 0x9F}, 0),
                       // The receive register still holds C 0x01, not 0x04: no part number.
-                      IdentifyCase{"1F 66 01", "1f6601", 5, 0, {0x9F}, 0},
-                      IdentifyCase{"7F 9D 7C continuation", "7f9d7c", 8, 0x81, {0x9F, 0x9F}, 0},
-                      IdentifyCase{"1F 60 answering only 0x15", "1f60", 4, 0x21, {0x9F, 0x9F, 0x15}, 0},
-                      IdentifyCase{"BF 49", "bf49", 3, 0x51, {0x9F, 0x9F, 0x15, 0xD7, 0x90}, 0},
-                      IdentifyCase{"BF 48 known to the back end", "bf48", 3, 0x50, {0x9F, 0x9F, 0x15, 0xD7, 0x90}, 3},
-                      IdentifyCase{"page-organised 0xD7 status 0C", "page-d7", 6, 0x40, {0x9F, 0x9F, 0x15, 0xD7}, 0},
+                      Part("1F 66 01", "1f6601", 5, 0, {0x9F}, 0),
+                      Part("7F 9D 7C continuation", "7f9d7c", 8, 0x81, {0x9F, 0x9F}, 0),
+                      Part("1F 60 answering only 0x15", "1f60", 4, 0x21, {0x9F, 0x9F, 0x15}, 0),
+                      Part("BF 49", "bf49", 3, 0x51, {0x9F, 0x9F, 0x15, 0xD7, 0x90}, 0),
+                      Part("BF 48 known to the back end", "bf48", 3, 0x50, {0x9F, 0x9F, 0x15, 0xD7, 0x90}, 3),
+                      Part("page-organised 0xD7 status 0C", "page-d7", 6, 0x40, {0x9F, 0x9F, 0x15, 0xD7}, 0),
                       // Unknown maker with T 0x20: 0xFF, kept through all six stages.
-                      IdentifyCase{"8C 20 14 unknown", "8c2014", 0xFF, 0, kAllStages, 0},
-                      IdentifyCase{"silent flash", "none", 0, 0, kAllStages, 0}),
+                      Part("8C 20 14 unknown", "8c2014", 0xFF, 0, kAllStages, 0),
+                      Part("silent flash", "none", 0, 0, kAllStages, 0)),
+    CaseName{});
+
+// Parts that answer only the commands given, each answer repeating for as long as the frame runs.
+simcam::FlashPart Answering(std::initializer_list<simcam::IdAnswer> answers) {
+  simcam::FlashPart part;
+  part.key = "bench";
+  part.sizeBytes = 128 * 1024;
+  std::size_t i = 0;
+  for (const simcam::IdAnswer& a : answers) part.ids.at(i++) = a;
+  part.statusOpcode = 0x05;
+  return part;
+}
+simcam::IdAnswer Jedec(std::uint8_t m, std::uint8_t t, std::uint8_t c) { return {0x9F, 0, {m, t, c, 0}, 3}; }
+simcam::IdAnswer Answer(std::uint8_t opcode, std::uint8_t dummies, std::uint8_t a, std::uint8_t b) {
+  return {opcode, dummies, {a, b, 0, 0}, 2};
+}
+
+IdentifyCase Custom(std::string name, simcam::FlashPart part, std::uint8_t sfType, std::uint8_t sfModel,
+                    std::vector<std::uint8_t> opcodes, int typeCode) {
+  return {std::move(name), "", part, sfType, sfModel, std::move(opcodes), typeCode};
+}
+
+// The decision tree's edge cases, on parts only a bench meets.
+INSTANTIATE_TEST_SUITE_P(
+    Answers, IdentifyPartTest,
+    ::testing::Values(
+        Custom("C2 20 15", Answering({Jedec(0xC2, 0x20, 0x15)}), 1, 6, {0x9F}, 0),
+        // The family is decided by M alone; no later stage runs.
+        Custom("C2 24 15", Answering({Jedec(0xC2, 0x24, 0x15)}), 1, 0, {0x9F}, 0),
+        Custom("C2 20 11 also answering 0x90", Answering({Jedec(0xC2, 0x20, 0x11), Answer(0x90, 3, 0xC2, 0x16)}), 1,
+               2, {0x9F}, 1),
+        Custom("20 30 16: family without part", Answering({Jedec(0x20, 0x30, 0x16)}), 2, 0, {0x9F}, 0),
+        // The receive register is read once more and still holds C.
+        Custom("1F 66 04", Answering({Jedec(0x1F, 0x66, 0x04)}), 5, 0x30, {0x9F}, 0),
+        Custom("1F 65 01 known to the back end", Answering({Jedec(0x1F, 0x65, 0x01)}), 5, 0, {0x9F}, 4),
+        Custom("EF 20 16", Answering({Jedec(0xEF, 0x20, 0x16)}), 7, 0x75, {0x9F}, 0),
+        Custom("EF 30 14", Answering({Jedec(0xEF, 0x30, 0x14)}), 7, 0x7B, {0x9F}, 0),
+        Custom("9D 7B 00", Answering({Jedec(0x9D, 0x7B, 0x00)}), 8, 0x80, {0x9F}, 8),
+        Custom("37 45 20", Answering({Jedec(0x37, 0x45, 0x20)}), 10, 0x90, {0x9F}, 0),
+        Custom("C8 40 16 ends at the second read", Answering({Jedec(0xC8, 0x40, 0x16)}), 0, 0, {0x9F, 0x9F}, 0),
+        Custom("C8 40 10", Answering({Jedec(0xC8, 0x40, 0x10)}), 0, 0xA3, {0x9F, 0x9F}, 13),
+        // T 0x20 first marks it 0xFF; the second read's C8 clears that and the search goes on.
+        Custom("C8 20 13", Answering({Jedec(0xC8, 0x20, 0x13)}), 0, 0, kAllStages, 0),
+        Custom("01 20 13 unknown", Answering({Jedec(0x01, 0x20, 0x13)}), 0xFF, 0, kAllStages, 0),
+        // Known to the back end, unknown to the decision tree.
+        Custom("A1 31 10", Answering({Jedec(0xA1, 0x31, 0x10)}), 0, 0, kAllStages, 14),
+        // A second continuation code is not dropped by the repeated read: M 0x7F decides nothing, and
+        // the repeated read comes on top of the six stages.
+        Custom("7F 7F 9D 7C", Answering({simcam::IdAnswer{0x9F, 0, {0x7F, 0x7F, 0x9D, 0x7C}, 4}}), 0, 0,
+               {0x9F, 0x9F, 0x9F, 0x15, 0xD7, 0x90, 0xAB}, 0),
+        Custom("1F 64 on 0x15", Answering({Answer(0x15, 0, 0x1F, 0x64)}), 4, 0x23, {0x9F, 0x9F, 0x15}, 0),
+        Custom("0x15 answer of another maker", Answering({Answer(0x15, 0, 0xC2, 0x65)}), 0, 0, kAllStages, 0),
+        Custom("0xD7 status 1C", Answering({Answer(0xD7, 0, 0x00, 0x1C)}), 6, 0x41, {0x9F, 0x9F, 0x15, 0xD7}, 0),
+        // Only the second status byte decides.
+        Custom("0xD7 status 0C first", Answering({Answer(0xD7, 0, 0x0C, 0x00)}), 0, 0, kAllStages, 0),
+        Custom("EF 42 on 0x90", Answering({Answer(0x90, 3, 0xEF, 0x42)}), 7, 0x77, {0x9F, 0x9F, 0x15, 0xD7, 0x90}, 0),
+        Custom("C2 05 on 0x90", Answering({Answer(0x90, 3, 0xC2, 0x05)}), 1, 1, {0x9F, 0x9F, 0x15, 0xD7, 0x90}, 0),
+        Custom("BF 4A on 0x90", Answering({Answer(0x90, 3, 0xBF, 0x4A)}), 3, 0, {0x9F, 0x9F, 0x15, 0xD7, 0x90}, 0),
+        Custom("signature 05", Answering({Answer(0xAB, 3, 0x05, 0x05)}), 2, 0x10, kAllStages, 0),
+        Custom("9D 7D on 0xAB", Answering({Answer(0xAB, 3, 0x9D, 0x7D)}), 8, 0x82, kAllStages, 0),
+        // An unknown JEDEC answer keeps its 0xFF when the signature decides nothing.
+        Custom("01 20 13 with signature 42", Answering({Jedec(0x01, 0x20, 0x13), Answer(0xAB, 3, 0x42, 0x00)}), 0xFF, 0,
+               kAllStages, 0),
+        Custom("01 20 13 with signature 10", Answering({Jedec(0x01, 0x20, 0x13), Answer(0xAB, 3, 0x10, 0x00)}), 2,
+               0x11, kAllStages, 0)),
     CaseName{});
 
 TEST(IdentifyFlashTest, StopsAtTheFirstKnownAnswerAndRunsAllFourReadsOtherwise) {
