@@ -258,21 +258,6 @@ std::size_t FindSfTypeRegisterRow(const RomTag& tag, std::span<const SfTypeRegis
   return 0;
 }
 
-std::uint16_t PinConfigAddress(std::uint8_t chipId) {
-  switch (chipId) {
-    case 0x33:
-      return 0x000F;
-    case 0x32:
-    case 0x75:
-    case 0x76:
-      return 0xC034;
-    case 0x16:
-      return 0x5834;
-    default:
-      return 0x8034;
-  }
-}
-
 namespace {
 
 int SwitchWriteProtect(WpDirection direction, camera::CameraLink& link, SerialFlash& flash,

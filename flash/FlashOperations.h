@@ -11,6 +11,7 @@
 #include "flash/FlashTables.h"
 #include "flash/SerialFlash.h"
 #include "platform/MessageSink.h"
+#include "rom/FlashLayout.h"
 
 namespace torvane::flash {
 
@@ -41,8 +42,8 @@ extern const std::span<const SfTypeRegisterRow> SfTypeRegisterTable;
 // The row of `table` that applies to `tag` (0 when none fits).
 std::size_t FindSfTypeRegisterRow(const RomTag& tag, std::span<const SfTypeRegisterRow> table);
 
-// Address of the pin-configuration byte in the flash, by chip id.
-std::uint16_t PinConfigAddress(std::uint8_t chipId);
+// Address of the pin-configuration byte in the flash, by chip id (rom/FlashLayout.h).
+using rom::PinConfigAddress;
 
 // Open the back end, read the chip id over the dialog's binding (stored in link.ChipId), read the
 // pin-configuration byte and switch protection off or on. 1 on success, 0 after a message. The back end

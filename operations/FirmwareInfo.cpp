@@ -6,45 +6,6 @@
 namespace torvane::operations {
 namespace {
 
-// FirmwareInfoMap: where the export name's fields lie, by chip id.
-constexpr std::array<FirmwareInfoAddresses, 11> kExportInfoMap{{
-    // chip   InfoField1 InfoField2 InfoField3 InfoTag
-    {0x16, 0x3E00, 0x3E0A, 0x3E14, 0x01F3},
-    {0x23, 0x1E00, 0x1E0A, 0x1E14, 0x01F3},
-    {0x25, 0x3E00, 0x3E0A, 0x3E14, 0x01F3},
-    {0x32, 0x0FD0, 0x0FDA, 0x0FE4, 0x0153},
-    {0x33, 0x1E00, 0x1E0A, 0x1E14, 0x01F3},
-    {0x56, 0x3E00, 0x3E0A, 0x3E14, 0x01F3},
-    {0x71, 0x3E05, 0x3E0F, 0x3E19, 0x3E00},
-    {0x76, 0x3FD0, 0x3FDA, 0x3FE4, 0x0153},
-    {0x83, 0x2000, 0x2012, 0x201C, 0x200A},
-    {0x90, 0x3E00, 0x3E0A, 0x3E14, 0x0150},
-    {0x92, 0x2000, 0x2012, 0x201C, 0x200A},
-}};
-
-// The firmware-version query's table: 0x16 reads the 0x0FD0 group here, and 0x70 has a row only here.
-constexpr std::array<FirmwareInfoAddresses, 12> kVersionInfoMap{{
-    {0x16, 0x0FD0, 0x0FDA, 0x0FE4, 0x0153},
-    {0x23, 0x1E00, 0x1E0A, 0x1E14, 0x01F3},
-    {0x25, 0x3E00, 0x3E0A, 0x3E14, 0x01F3},
-    {0x32, 0x0FD0, 0x0FDA, 0x0FE4, 0x0153},
-    {0x33, 0x1E00, 0x1E0A, 0x1E14, 0x01F3},
-    {0x56, 0x3E00, 0x3E0A, 0x3E14, 0x01F3},
-    {0x70, 0x3E05, 0x3E0F, 0x3E19, 0x3E00},
-    {0x71, 0x3E05, 0x3E0F, 0x3E19, 0x3E00},
-    {0x76, 0x3FD0, 0x3FDA, 0x3FE4, 0x0153},
-    {0x83, 0x2000, 0x2012, 0x201C, 0x200A},
-    {0x90, 0x3E00, 0x3E0A, 0x3E14, 0x0150},
-    {0x92, 0x2000, 0x2012, 0x201C, 0x200A},
-}};
-
-template <std::size_t N>
-std::optional<FirmwareInfoAddresses> FindRow(const std::array<FirmwareInfoAddresses, N>& table, std::uint8_t chipId) {
-  const auto row = std::find_if(table.begin(), table.end(), [chipId](const auto& r) { return r.chipId == chipId; });
-  if (row == table.end()) return std::nullopt;
-  return *row;
-}
-
 // Bytes as a zero-terminated byte text: everything before the first zero byte.
 void AppendText(std::string& out, std::span<const std::uint8_t> bytes) {
   for (const std::uint8_t b : bytes) {
@@ -65,14 +26,6 @@ bool IsNameCharacter(char c) {
 }
 
 }  // namespace
-
-std::optional<FirmwareInfoAddresses> FindExportInfoAddresses(std::uint8_t chipId) {
-  return FindRow(kExportInfoMap, chipId);
-}
-
-std::optional<FirmwareInfoAddresses> FindVersionInfoAddresses(std::uint8_t chipId) {
-  return FindRow(kVersionInfoMap, chipId);
-}
 
 std::optional<std::string> ComposeExportFileName(const FirmwareInfo& info) {
   const std::span<const std::uint8_t> tag(info.InfoTag);

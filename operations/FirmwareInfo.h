@@ -11,19 +11,17 @@
 #include <optional>
 #include <string>
 
+#include "rom/FlashLayout.h"
+
 namespace torvane::operations {
 
 constexpr std::size_t kInfoTagSize = 5;
 constexpr std::size_t kInfoFieldSize = 10;
 
-// Flash addresses of the four fields for one chip id.
-struct FirmwareInfoAddresses {
-  std::uint8_t chipId;
-  std::uint16_t InfoField1;
-  std::uint16_t InfoField2;
-  std::uint16_t InfoField3;
-  std::uint16_t InfoTag;
-};
+// The places of the fields by chip id (rom/FlashLayout.h).
+using rom::FindExportInfoAddresses;
+using rom::FindVersionInfoAddresses;
+using rom::FirmwareInfoAddresses;
 
 // The fields as read from the flash, not necessarily zero-terminated.
 struct FirmwareInfo {
@@ -32,11 +30,6 @@ struct FirmwareInfo {
   std::array<std::uint8_t, kInfoFieldSize> InfoField2{};
   std::array<std::uint8_t, kInfoFieldSize> InfoField3{};
 };
-
-// FirmwareInfoMap, the table the export name uses. Chip ids without a row give no name.
-std::optional<FirmwareInfoAddresses> FindExportInfoAddresses(std::uint8_t chipId);
-// The table of the firmware-version query.
-std::optional<FirmwareInfoAddresses> FindVersionInfoAddresses(std::uint8_t chipId);
 
 // The file the export writes when no name can be built from the firmware information.
 inline constexpr const char* kDefaultExportFileName = "ZidizAllRomFile.src";

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "rom/FlashLayout.h"
 #include "rom/RomImage.h"
 #include "rom/Utf.h"
 
@@ -15,39 +16,6 @@ constexpr std::uint32_t kHeaderBlockEnd = 0x200;
 constexpr std::uint32_t kFieldAlignment = 256;
 // The identity block's fields end with the name area.
 constexpr std::uint32_t kIdentityFieldsEnd = IdentityLayout::NameOffset + kNameBufferSize;
-
-// Where the firmware keeps its information fields, by chip id: the table the export name reads and the
-// one the firmware-version query reads (they differ for 0x16, and only the second knows 0x70).
-struct InfoPlace {
-  std::uint8_t chipId;
-  std::uint32_t field1, field2, field3, tag;
-};
-
-constexpr InfoPlace kExportInfoPlaces[] = {
-    {0x16, 0x3E00, 0x3E0A, 0x3E14, 0x01F3}, {0x23, 0x1E00, 0x1E0A, 0x1E14, 0x01F3},
-    {0x25, 0x3E00, 0x3E0A, 0x3E14, 0x01F3}, {0x32, 0x0FD0, 0x0FDA, 0x0FE4, 0x0153},
-    {0x33, 0x1E00, 0x1E0A, 0x1E14, 0x01F3}, {0x56, 0x3E00, 0x3E0A, 0x3E14, 0x01F3},
-    {0x71, 0x3E05, 0x3E0F, 0x3E19, 0x3E00}, {0x76, 0x3FD0, 0x3FDA, 0x3FE4, 0x0153},
-    {0x83, 0x2000, 0x2012, 0x201C, 0x200A}, {0x90, 0x3E00, 0x3E0A, 0x3E14, 0x0150},
-    {0x92, 0x2000, 0x2012, 0x201C, 0x200A},
-};
-
-constexpr InfoPlace kVersionInfoPlaces[] = {
-    {0x16, 0x0FD0, 0x0FDA, 0x0FE4, 0x0153}, {0x23, 0x1E00, 0x1E0A, 0x1E14, 0x01F3},
-    {0x25, 0x3E00, 0x3E0A, 0x3E14, 0x01F3}, {0x32, 0x0FD0, 0x0FDA, 0x0FE4, 0x0153},
-    {0x33, 0x1E00, 0x1E0A, 0x1E14, 0x01F3}, {0x56, 0x3E00, 0x3E0A, 0x3E14, 0x01F3},
-    {0x70, 0x3E05, 0x3E0F, 0x3E19, 0x3E00}, {0x71, 0x3E05, 0x3E0F, 0x3E19, 0x3E00},
-    {0x76, 0x3FD0, 0x3FDA, 0x3FE4, 0x0153}, {0x83, 0x2000, 0x2012, 0x201C, 0x200A},
-    {0x90, 0x3E00, 0x3E0A, 0x3E14, 0x0150}, {0x92, 0x2000, 0x2012, 0x201C, 0x200A},
-};
-
-// Where write protection reads the pin-configuration byte, by chip id.
-struct PinPlace {
-  std::uint8_t chipId;
-  std::uint32_t address;
-};
-constexpr PinPlace kPinConfigPlaces[] = {{0x33, 0x000F}, {0x32, 0xC034}, {0x75, 0xC034}, {0x76, 0xC034}, {0x16, 0x5834}};
-constexpr std::uint32_t kPinConfigDefaultAddress = 0x8034;
 
 // Code-like content, one stretch in each 64 KiB half.
 struct Region {
@@ -149,27 +117,21 @@ SampleImage BuildSampleImage(const SampleImageParams& params) {
     std::size_t width;
   };
   std::vector<Text> texts;
-  for (std::span<const InfoPlace> table : {std::span<const InfoPlace>(kExportInfoPlaces),
-                                           std::span<const InfoPlace>(kVersionInfoPlaces)}) {
-    for (const InfoPlace& place : table) {
-      if (place.chipId != params.chipId) continue;
-      const Text here[] = {{place.tag, &params.InfoTag, kInfoTagSize},
-                           {place.field1, &params.InfoField1, kInfoFieldSize},
-                           {place.field2, &params.InfoField2, kInfoFieldSize},
-                           {place.field3, &params.InfoField3, kInfoFieldSize}};
-      for (const Text& text : here) {
-        // Where both tables agree, the field is placed once.
-        if (std::none_of(texts.begin(), texts.end(), [&](const Text& t) { return t.at == text.at; })) {
-          texts.push_back(text);
-          pieces.push_back({text.at, text.at + text.width, "an information field at " + Hex(text.at)});
-        }
+  for (const auto& place : {FindExportInfoAddresses(params.chipId), FindVersionInfoAddresses(params.chipId)}) {
+    if (!place) continue;
+    const Text here[] = {{place->InfoTag, &params.InfoTag, kInfoTagSize},
+                         {place->InfoField1, &params.InfoField1, kInfoFieldSize},
+                         {place->InfoField2, &params.InfoField2, kInfoFieldSize},
+                         {place->InfoField3, &params.InfoField3, kInfoFieldSize}};
+    for (const Text& text : here) {
+      // Where both tables agree, the field is placed once.
+      if (std::none_of(texts.begin(), texts.end(), [&](const Text& t) { return t.at == text.at; })) {
+        texts.push_back(text);
+        pieces.push_back({text.at, text.at + text.width, "an information field at " + Hex(text.at)});
       }
     }
   }
-  std::uint32_t pinAddress = kPinConfigDefaultAddress;
-  for (const PinPlace& place : kPinConfigPlaces) {
-    if (place.chipId == params.chipId) pinAddress = place.address;
-  }
+  const std::uint32_t pinAddress = PinConfigAddress(params.chipId);
   pieces.push_back({pinAddress, pinAddress + 1u, "the pin-configuration byte"});
 
   for (std::size_t i = 0; i < pieces.size(); ++i) {
