@@ -7,6 +7,7 @@ namespace torvane::cli {
 
 namespace {
 constexpr int kBarWidth = 30;
+constexpr int kStageBarWidth = 9;
 }
 
 TerminalControls::TerminalControls(std::ostream& out, std::ostream& err, bool isTerminal, TextLookup strings,
@@ -35,17 +36,22 @@ int TerminalControls::Percent(const Bar& bar) const {
   return (clamped - bar.minimum) * 100 / span;
 }
 
+std::string TerminalControls::Drawn(const Bar& bar, int width) const {
+  const int filled = Percent(bar) * width / 100;
+  return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+         std::string(static_cast<std::size_t>(width - filled), '.') + "]";
+}
+
 void TerminalControls::Redraw() {
   if (!isTerminal_) return;
+  // The step bar, then the stage bar of a burn when it is shown, then the step labels shown so far.
   const Bar& step = bars_[operations::kBarStep];
-  const int percent = Percent(step);
-  std::string line = "\r[";
-  const int filled = percent * kBarWidth / 100;
-  line.append(static_cast<std::size_t>(filled), '#');
-  line.append(static_cast<std::size_t>(kBarWidth - filled), '.');
-  line += "] " + std::to_string(percent) + "%";
+  std::string line = "\r" + Drawn(step, kBarWidth) + " " + std::to_string(Percent(step)) + "%";
   const Bar& total = bars_[operations::kBarTotal];
-  if (total.shown) line += "  stage " + std::to_string(total.position) + "/" + std::to_string(total.maximum);
+  if (total.shown) {
+    line += "  " + Drawn(total, kStageBarWidth) + " " + std::to_string(std::clamp(total.position, total.minimum, total.maximum)) +
+            "/" + std::to_string(total.maximum);
+  }
   if (!labels_.empty()) line += "  " + labels_;
   out_ << line << "\x1b[K";
   out_.flush();

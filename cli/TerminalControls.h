@@ -43,6 +43,7 @@ class TerminalControls final : public operations::DialogControls {
     bool shown = false;
   };
   int Percent(const Bar& bar) const;
+  std::string Drawn(const Bar& bar, int width) const;
   void Redraw();
   void EndLine();
 
