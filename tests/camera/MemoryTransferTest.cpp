@@ -257,6 +257,22 @@ TEST_F(MemoryTransferTest, WindowWriteAtFFF8TwiceGoesToBothBanks) {
   EXPECT_FALSE(backend_.WriteHighBank);
 }
 
+TEST_F(MemoryTransferTest, NothingIsWrittenPastTheTopOfTheFlash) {
+  Open();
+  backend_.WriteHighBank = true;
+  const auto before = sim_.Flash().Contents();
+  std::vector<std::uint8_t> data(16, 0x00);
+  // 0x1FFF8 + 16 runs past the 128 KiB flash; the second piece would wrap to flash 0x10000.
+  EXPECT_FALSE(backend_.ReadMemory(TransferMode::WriteWindow, 0xFFF8, data));
+  EXPECT_TRUE(KsRequests(sim_).empty());
+  EXPECT_EQ(sim_.Flash().Contents(), before);
+
+  // Up to the top exactly is a write like any other.
+  EXPECT_TRUE(backend_.ReadMemory(TransferMode::WriteWindow, 0xFFF8, std::span(data).first(8)));
+  EXPECT_EQ(KsRequests(sim_), (std::vector<Wire>{WindowSet(0xFFF8, 0x18, {0, 0, 0, 0, 0, 0, 0, 0})}));
+  EXPECT_EQ(sim_.Flash().Contents()[0x1FFFF], 0x00);
+}
+
 // ---- Block reads (mode 9) -----------------------------------------------------------------------
 
 TEST_F(MemoryTransferTest, BlockReadsAskEightBytesPerPiece) {
