@@ -289,6 +289,9 @@ void Controller::WriteChipSelect(std::uint8_t value) {
   EndHostTransaction(FrameEnd::Deselect);
 }
 
+// The byte shifts at once: on the bus it takes microseconds and each request of the host a USB round trip,
+// so on real parts too it is in place by the host's next request. Only the completion report is held back
+// (port_ready_after, the never-ready fault), to exercise the host's wait.
 void Controller::Transfer(std::uint8_t command) {
   if (!portOpen_) return;  // nothing is shifted while the controller owns the bus
   std::uint8_t in = 0;
