@@ -248,7 +248,9 @@ class SimBoundDevice final : public platform::BoundDevice, public platform::Prop
 
 SimCamera::SimCamera(const SimConfig& config) : core_(std::make_shared<Core>(config)) {
   Core& c = *core_;
-  if (const FlashPart* part = FindFlashPart(c.config.flash.part)) {
+  if (c.config.flash.customPart) {
+    c.part = &*c.config.flash.customPart;  // the core keeps this copy of the configuration for its life
+  } else if (const FlashPart* part = FindFlashPart(c.config.flash.part)) {
     c.part = part;
   } else {
     c.lastError = "unknown flash part \"" + c.config.flash.part + "\"";
