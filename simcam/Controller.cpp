@@ -78,6 +78,8 @@ platform::HResult Controller::Set(std::uint32_t selector, std::span<const std::u
     case 1:
       return SetRegisterAccess(payload);
     case 2:
+      // The model has no target devices behind selector 2: it keeps the request and a get echoes it. The
+      // tool binds its target builders but no operation sends them; their tests check the wire bytes.
       std::copy_n(payload.begin(), target_.size(), target_.begin());
       return platform::kS_OK;
     case 3:
