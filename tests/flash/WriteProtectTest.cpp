@@ -192,7 +192,9 @@ TEST(WriteProtectTest, EnableWithAFreshRecordOnlyClearsBit0Of1073) {
     EXPECT_EQ(EnableWriteProtect(rig.link, rig.flash, rig.messages), 1);
     EXPECT_EQ(WritesTo(rig.sim, kProtectionRegisters), c.writes);
     // Switching on sends identification only: no write enable, no status write.
-    for (const Bytes& frame : SentFrames(rig.sim)) EXPECT_NE(frame.at(0), 0x06);
+    const auto frames = SentFrames(rig.sim);
+    ASSERT_FALSE(frames.empty());
+    for (const Bytes& frame : frames) EXPECT_NE(frame.at(0), 0x06);
   }
 }
 
