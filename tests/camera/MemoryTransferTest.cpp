@@ -236,6 +236,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {WindowSet(0xFFFE, 0x01, {0x10}), WindowSet(0xFFFF, 0x01, {0x11}), WindowSet(0x0000, 0x11, {0x12}),
                    WindowSet(0x0001, 0x11, {0x13})},
                   0xFFFE},
+        // A short write at 0xFFF8 does not reach 0xFFFF: the bytes after it stay in the low bank.
+        WriteCase{"OneBytePiecesBelowTheTop", 1, 0xFFF8, 3,
+                  {WindowSet(0xFFF8, 0x01, {0x10}), WindowSet(0xFFF9, 0x01, {0x11}), WindowSet(0xFFFA, 0x01, {0x12})},
+                  0xFFF8},
         WriteCase{"LengthZero", 8, 0x0100, 0, {WindowSet(0x0100, 0x00)}, 0x0100}),
     CaseName{});
 
