@@ -325,6 +325,7 @@ bool Backend::WindowReadOnce(int slot, std::uint32_t& address, std::span<std::ui
 bool Backend::WindowWriteTransfer(int slot, std::uint16_t address, std::span<std::uint8_t> buffer,
                                   std::uint32_t piece) {
   const std::size_t length = buffer.size();
+  // A write past the top of the flash would wrap into the high bank's start: refused whole, nothing sent.
   if ((WriteHighBank ? kBankSize : 0) + address + length > kFlashSize) return false;
 
   std::uint32_t a = address;
@@ -429,9 +430,12 @@ bool Backend::XuReadTarget(std::uint8_t target, std::uint8_t control, std::span<
   return true;
 }
 
-// The control byte carries the length, and the high-bank bit once WriteHighBank is on. The write that
-// reaches 0xFFFF of the low bank (for eight-byte pieces: the one at 0xFFF8) turns WriteHighBank on, so
-// the writes that follow, whose 16-bit addresses have wrapped to 0, land in the high bank.
+// The control byte carries the length, and the high-bank bit once WriteHighBank is on. The length stays
+// the piece's own in the high bank too: a byte announcing eight (0x18) for a shorter piece would have the
+// controller program the zero padding past it. The write that reaches 0xFFFF of the low bank (for
+// eight-byte pieces: the one at 0xFFF8) turns WriteHighBank on, so the writes that follow, whose 16-bit
+// addresses have wrapped to 0, land in the high bank; a shorter write at 0xFFF8 leaves the low bank's
+// last bytes in the low bank.
 bool Backend::XuWriteWindow(int, std::uint16_t address, std::uint32_t length, std::span<const std::uint8_t> data) {
   if (!BackendBinding_.filter) return false;
   ReadHighBank = false;
@@ -445,6 +449,10 @@ bool Backend::XuWriteWindow(int, std::uint16_t address, std::uint32_t length, st
   return Send(XuSelector::FlashWindow, kXuSetFlags, request);
 }
 
+// The control byte is the read bit, the bank and the length, in the high bank as in the low one. The
+// camera answers each following get with the next `length` bytes, so a read request announcing eight
+// (0x98) ahead of one-byte fetches would move eight bytes on per fetch and the transfer would store
+// every eighth byte.
 bool Backend::XuRequestWindowRead(int, std::uint16_t address, std::uint32_t length) {
   std::array<std::uint8_t, kBackendWindowPayload> request{};
   request[kAddressLow] = Low(address);

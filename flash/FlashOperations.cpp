@@ -239,8 +239,10 @@ bool CodeEquals(const RomTag& tag, const Code& code) {
   return true;
 }
 
-constexpr std::uint32_t kFamily4HoldMs = 2500;   // 0x62 takes effect only while chip select stays asserted
-constexpr std::uint32_t kFamily4SettleMs = 900;  // before the busy wait begins
+// Family 4's erase: chip select stays asserted this long after 0x62 (the part starts erasing only when it is
+// released, so the hold delays the erase and does not replace the busy wait), then a pause before the wait.
+constexpr std::uint32_t kFamily4HoldMs = 2500;
+constexpr std::uint32_t kFamily4SettleMs = 900;
 
 }  // namespace
 

@@ -78,6 +78,8 @@ platform::HResult Controller::Set(std::uint32_t selector, std::span<const std::u
     case 1:
       return SetRegisterAccess(payload);
     case 2:
+      // The model has no target devices behind selector 2: it keeps the request and a get echoes it. The
+      // tool binds its target builders but no operation sends them; their tests check the wire bytes.
       std::copy_n(payload.begin(), target_.size(), target_.begin());
       return platform::kS_OK;
     case 3:
@@ -289,6 +291,9 @@ void Controller::WriteChipSelect(std::uint8_t value) {
   EndHostTransaction(FrameEnd::Deselect);
 }
 
+// The byte shifts at once: on the bus it takes microseconds and each request of the host a USB round trip,
+// so on real parts too it is in place by the host's next request. Only the completion report is held back
+// (port_ready_after, the never-ready fault), to exercise the host's wait.
 void Controller::Transfer(std::uint8_t command) {
   if (!portOpen_) return;  // nothing is shifted while the controller owns the bus
   std::uint8_t in = 0;

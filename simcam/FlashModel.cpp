@@ -112,7 +112,8 @@ void FlashModel::EndFrame() {
   if (frame_.empty() || frameIgnored_ || busy_) return;
   const std::uint8_t op = frame_[0];
   const std::size_t n = frameBytes_;
-  // One-byte commands are executed only when the frame ends right after the opcode.
+  // One-byte commands, the chip erases among them, are executed only when the frame ends right after the
+  // opcode, as on real parts: a frame held open longer (family 4's erase is held 2500 ms) only delays them.
   if (part_.writeEnableOpcode != 0 && op == part_.writeEnableOpcode) {
     if (n == 1) status_ |= kStatusWriteEnableLatch;
     return;

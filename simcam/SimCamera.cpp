@@ -140,6 +140,7 @@ struct SimCamera::Core {
     using namespace platform;
     if (!IsCamera(index) || config.faults.noExtensionUnit) return kE_PROP_ID_UNSUPPORTED;
     if (p.set != kExtensionUnitSet || p.nodeId != Config(index).extensionUnitNode) return kE_PROP_ID_UNSUPPORTED;
+    // The request's reserved field is not looked at, as the platform's drivers do not look at it.
     Controller& c = *devices[index].controller;
     if (p.flags == (KSPROPERTY_TYPE_SETSUPPORT | KSPROPERTY_TYPE_TOPOLOGY)) {
       // The support probe names the property set as a whole: property id 0 and no data.
@@ -248,7 +249,9 @@ class SimBoundDevice final : public platform::BoundDevice, public platform::Prop
 
 SimCamera::SimCamera(const SimConfig& config) : core_(std::make_shared<Core>(config)) {
   Core& c = *core_;
-  if (const FlashPart* part = FindFlashPart(c.config.flash.part)) {
+  if (c.config.flash.customPart) {
+    c.part = &*c.config.flash.customPart;  // the core keeps this copy of the configuration for its life
+  } else if (const FlashPart* part = FindFlashPart(c.config.flash.part)) {
     c.part = part;
   } else {
     c.lastError = "unknown flash part \"" + c.config.flash.part + "\"";

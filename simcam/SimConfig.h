@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Guid.h"
+#include "simcam/FlashCatalogue.h"
 
 namespace torvane::simcam {
 
@@ -57,6 +58,9 @@ struct ControllerConfig {
 
 struct FlashConfig {
   std::string part = "c22011";          // a key of FlashCatalogue()
+  // A part the catalogue does not have, given as data; used instead of `part` when set (its key and
+  // description must outlive the simulator). For answers that benches meet and no catalogue row gives.
+  std::optional<FlashPart> customPart;
   std::optional<std::uint8_t> status;   // the status register at power-up; the part's default if unset
   std::string file;                     // contents loaded from this raw file (missing: blank); empty: none
 };

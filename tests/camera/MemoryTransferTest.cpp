@@ -236,6 +236,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {WindowSet(0xFFFE, 0x01, {0x10}), WindowSet(0xFFFF, 0x01, {0x11}), WindowSet(0x0000, 0x11, {0x12}),
                    WindowSet(0x0001, 0x11, {0x13})},
                   0xFFFE},
+        // A short write at 0xFFF8 does not reach 0xFFFF: the bytes after it stay in the low bank.
+        WriteCase{"OneBytePiecesBelowTheTop", 1, 0xFFF8, 3,
+                  {WindowSet(0xFFF8, 0x01, {0x10}), WindowSet(0xFFF9, 0x01, {0x11}), WindowSet(0xFFFA, 0x01, {0x12})},
+                  0xFFF8},
         WriteCase{"LengthZero", 8, 0x0100, 0, {WindowSet(0x0100, 0x00)}, 0x0100}),
     CaseName{});
 
@@ -255,6 +259,22 @@ TEST_F(MemoryTransferTest, WindowWriteAtFFF8TwiceGoesToBothBanks) {
   // WriteHighBank holds until the next open.
   ASSERT_EQ(backend_.OpenDevice(), kOpenOk);
   EXPECT_FALSE(backend_.WriteHighBank);
+}
+
+TEST_F(MemoryTransferTest, NothingIsWrittenPastTheTopOfTheFlash) {
+  Open();
+  backend_.WriteHighBank = true;
+  const auto before = sim_.Flash().Contents();
+  std::vector<std::uint8_t> data(16, 0x00);
+  // 0x1FFF8 + 16 runs past the 128 KiB flash; the second piece would wrap to flash 0x10000.
+  EXPECT_FALSE(backend_.ReadMemory(TransferMode::WriteWindow, 0xFFF8, data));
+  EXPECT_TRUE(KsRequests(sim_).empty());
+  EXPECT_EQ(sim_.Flash().Contents(), before);
+
+  // Up to the top exactly is a write like any other.
+  EXPECT_TRUE(backend_.ReadMemory(TransferMode::WriteWindow, 0xFFF8, std::span(data).first(8)));
+  EXPECT_EQ(KsRequests(sim_), (std::vector<Wire>{WindowSet(0xFFF8, 0x18, {0, 0, 0, 0, 0, 0, 0, 0})}));
+  EXPECT_EQ(sim_.Flash().Contents()[0x1FFFF], 0x00);
 }
 
 // ---- Block reads (mode 9) -----------------------------------------------------------------------

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -14,7 +13,6 @@
 #include "flash/SfRegisters.h"
 #include "simcam/FlashCatalogue.h"
 #include "tests/flash/FlashRig.h"
-#include "tests/flash/PartBench.h"
 
 namespace torvane::flash::test {
 namespace {
@@ -67,14 +65,14 @@ TEST(SpiPrimitivesTest, ReadIdBytesKeepsASecondContinuationCodeAsTheManufacturer
   part.key = "bench";
   part.sizeBytes = 128 * 1024;
   part.ids[0] = simcam::IdAnswer{0x9F, 0, {0x7F, 0x7F, 0x9D, 0x7C}, 4};
-  PartBench bench(part);
-  camera::Backend backend(bench, bench.Clock());
-  ASSERT_EQ(backend.OpenDevice(), camera::kOpenOk);
-  SerialFlash flash(backend);
+  simcam::SimConfig config;
+  config.flash.customPart = part;
+  FlashRig rig(config);
+  rig.Open();
 
-  flash.ReadIdBytes(0x9F, 0, 2);
-  EXPECT_EQ(flash.DetectedFlashId, (std::array<std::uint8_t, 3>{0x7F, 0x9D, 0x7C}));
-  EXPECT_EQ(bench.SpiLog().back().Received(), (Bytes{0x7F, 0x7F, 0x9D, 0x7C}));
+  rig.flash.ReadIdBytes(0x9F, 0, 2);
+  EXPECT_EQ(rig.flash.DetectedFlashId, (std::array<std::uint8_t, 3>{0x7F, 0x9D, 0x7C}));
+  EXPECT_EQ(rig.sim.SpiLog().back().Received(), (Bytes{0x7F, 0x7F, 0x9D, 0x7C}));
 }
 
 struct IdentifyCase {
@@ -89,30 +87,23 @@ struct IdentifyCase {
 
 void PrintTo(const IdentifyCase& c, std::ostream* os) { *os << c.name; }
 
-std::vector<simcam::SpiTransaction> Selected(const std::vector<simcam::SpiTransaction>& log) {
-  std::vector<simcam::SpiTransaction> frames;
-  for (const auto& t : log) {
-    if (t.source == simcam::SpiSource::Host && t.selected) frames.push_back(t);
-  }
-  return frames;
-}
-
 class IdentifyPartTest : public ::testing::TestWithParam<IdentifyCase> {};
 
-void CheckIdentification(platform::CameraPlatform& platform, platform::Clock& clock,
-                         const std::function<std::vector<simcam::SpiTransaction>()>& frames,
-                         const std::function<bool()>& portOpen, const IdentifyCase& c) {
-  camera::Backend backend(platform, clock);
-  ASSERT_EQ(backend.OpenDevice(), camera::kOpenOk);
-  SerialFlash flash(backend);
-  FlashSelection selection{0x55, 0x55};  // left over from an earlier erase
-  const std::size_t before = frames().size();
+TEST_P(IdentifyPartTest, DetectFlashTypeAndTheBackEndsTypeCode) {
+  const IdentifyCase& c = GetParam();
+  simcam::SimConfig config = PartConfig(c.part);
+  config.flash.customPart = c.custom;
+  FlashRig rig(config);
+  ASSERT_TRUE(rig.sim.LastError().empty()) << rig.sim.LastError();
+  rig.Open();
+  rig.selection = FlashSelection{0x55, 0x55};  // left over from an earlier erase
+  const std::size_t before = SelectedFrames(rig.sim).size();
 
-  DetectFlashType(flash, selection);
+  DetectFlashType(rig.flash, rig.selection);
 
-  EXPECT_EQ(selection.SFType, c.sfType);
-  EXPECT_EQ(selection.SfModel, c.sfModel);
-  const auto all = frames();
+  EXPECT_EQ(rig.selection.SFType, c.sfType);
+  EXPECT_EQ(rig.selection.SfModel, c.sfModel);
+  const auto all = SelectedFrames(rig.sim);
   std::vector<std::uint8_t> sent;
   for (std::size_t i = before; i < all.size(); ++i) {
     ASSERT_FALSE(all[i].Sent().empty());
@@ -120,22 +111,9 @@ void CheckIdentification(platform::CameraPlatform& platform, platform::Clock& cl
     EXPECT_EQ(all[i].end, simcam::FrameEnd::Deselect);  // every stage is a whole command
   }
   EXPECT_EQ(sent, c.opcodes);
-  EXPECT_FALSE(portOpen());
+  EXPECT_FALSE(rig.sim.Camera().PortOpen());
 
-  EXPECT_EQ(flash.GetFlashTypeCode(), c.typeCode);
-}
-
-TEST_P(IdentifyPartTest, DetectFlashTypeAndTheBackEndsTypeCode) {
-  const IdentifyCase& c = GetParam();
-  if (c.custom) {
-    PartBench bench(*c.custom);
-    CheckIdentification(bench, bench.Clock(), [&] { return Selected(bench.SpiLog()); },
-                        [&] { return bench.PortOpen(); }, c);
-  } else {
-    simcam::SimCamera sim(PartConfig(c.part));
-    CheckIdentification(sim, sim.Clock(), [&] { return SelectedFrames(sim); }, [&] { return sim.Camera().PortOpen(); },
-                        c);
-  }
+  EXPECT_EQ(rig.flash.GetFlashTypeCode(), c.typeCode);
 }
 
 const std::vector<std::uint8_t> kAllStages{0x9F, 0x9F, 0x15, 0xD7, 0x90, 0xAB};

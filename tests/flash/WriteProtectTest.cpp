@@ -192,7 +192,9 @@ TEST(WriteProtectTest, EnableWithAFreshRecordOnlyClearsBit0Of1073) {
     EXPECT_EQ(EnableWriteProtect(rig.link, rig.flash, rig.messages), 1);
     EXPECT_EQ(WritesTo(rig.sim, kProtectionRegisters), c.writes);
     // Switching on sends identification only: no write enable, no status write.
-    for (const Bytes& frame : SentFrames(rig.sim)) EXPECT_NE(frame.at(0), 0x06);
+    const auto frames = SentFrames(rig.sim);
+    ASSERT_FALSE(frames.empty());
+    for (const Bytes& frame : frames) EXPECT_NE(frame.at(0), 0x06);
   }
 }
 
@@ -206,6 +208,55 @@ TEST(WriteProtectTest, OnWithTheRecordOfAnOffDrivesThePinBack) {
 
   EXPECT_EQ(rig.flash.ApplyWriteProtect(WpDirection::On, record), 1);
   EXPECT_EQ(WritesTo(rig.sim, kProtectionRegisters), (std::vector{W(GpioData, 0x08), W(0x1073, 0x00)}));
+}
+
+// The number of the get that answers the last read of `address` in the simulator's log.
+std::uint64_t LastReadGet(const simcam::SimCamera& sim, std::uint16_t address) {
+  const auto& requests = sim.Requests();
+  std::uint64_t number = 0;
+  for (std::size_t i = 0; i + 1 < requests.size(); ++i) {
+    const simcam::RequestRecord& set = requests[i];
+    if (set.id == 1 && set.flags == camera::kXuSetFlags && set.sent.size() == 4 && set.sent[3] == 0xFF &&
+        (set.sent[0] | set.sent[1] << 8) == address)
+      number = requests[i + 1].number;
+  }
+  return number;
+}
+
+// A read-OR-write (or read-AND-write) whose read goes unanswered writes nothing: a value preset in place
+// of the register's would drive every other pin low or clear bits it never read.
+TEST(WriteProtectTest, ARegisterWhoseReadFailsIsNotWritten) {
+  struct Case {
+    WpDirection direction;
+    std::uint16_t address;
+  };
+  const Case cases[] = {{WpDirection::Off, GpioData},
+                        {WpDirection::Off, GpioOutputEnable},
+                        {WpDirection::Off, 0x17C1},
+                        {WpDirection::Off, 0x17C2},
+                        {WpDirection::On, 0x1073}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.address);
+    const auto run = [&](FlashRig& rig, std::uint64_t failingGet) {
+      rig.sim.Camera().PokeRegister(c.address, 0x5A);
+      rig.Open();
+      rig.sim.Faults().failRequest = failingGet;
+      WpRecord record;  // pin byte 0: no pin is driven, so only the read-modify-write touches these
+      EXPECT_EQ(rig.flash.ApplyWriteProtect(c.direction, record), 1);
+    };
+    // A first run finds the request to fail; the simulator numbers requests the same way every time.
+    FlashRig probe;
+    run(probe, 0);
+    const std::uint64_t failing = LastReadGet(probe.sim, c.address);
+    ASSERT_NE(failing, 0u);
+    ASSERT_EQ(WritesTo(probe.sim, {c.address}).size(), 1u);
+
+    FlashRig rig;
+    run(rig, failing);
+    EXPECT_EQ(rig.sim.Requests()[failing - 1].result, platform::kE_FAIL);
+    EXPECT_TRUE(WritesTo(rig.sim, {c.address}).empty());
+    EXPECT_EQ(rig.sim.Camera().PeekRegister(c.address), 0x5A);
+  }
 }
 
 TEST(WriteProtectTest, FailuresShowTheirMessageAndReturnZero) {

@@ -96,6 +96,28 @@ TEST(SimFlashPort, EachPartAnswersItsIdentificationCommands) {
   }
 }
 
+// A part given as data takes the catalogue part's place, and the simulator keeps its own copy.
+TEST(SimFlashPort, CustomPartAnswersInPlaceOfTheCatalogue) {
+  SimConfig config;  // `part` still names the default c22011
+  {
+    FlashPart part;
+    part.key = "custom";
+    part.sizeBytes = 128 * 1024;
+    part.ids[0] = IdAnswer{0x9F, 0, {0xC2, 0x20, 0x15, 0}, 3};
+    part.ids[1] = IdAnswer{0xD7, 0, {0x00, 0x1C, 0, 0}, 2};
+    config.flash.customPart = part;
+  }
+  SimCamera sim(config);
+  config.flash.customPart.reset();
+  ASSERT_TRUE(sim.LastError().empty());
+  SimHost host(sim);
+  host.Open();
+  EXPECT_EQ(host.Command({0x9F}, 4), (Bytes{0xC2, 0x20, 0x15, 0xC2}));
+  EXPECT_EQ(host.Command({0xD7}, 2), (Bytes{0x00, 0x1C}));
+  EXPECT_EQ(host.Command({0x05}, 1), (Bytes{kFF}));  // no status read: the part answers only its two
+  host.Close();
+}
+
 TEST(SimFlashPort, IdentificationReadClosedWithoutDeselectEndsItsFrame) {
   SimCamera sim;
   SimHost host(sim);
