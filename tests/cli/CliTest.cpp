@@ -120,6 +120,14 @@ TEST_F(CommandLine, EraseLeavesTheFlashFileBlank) {
   EXPECT_EQ(ReadBytes(Path("flash.bin")), std::vector<std::uint8_t>(torvane::rom::kRomSize, 0xFF));
 }
 
+TEST_F(CommandLine, AFlashFileThatCannotBeSavedFailsTheCommand) {
+  // The folder is missing: the flash starts blank, the erase succeeds on it, but what it did is lost.
+  const Outcome erase = Torvane({"--simulate", "--sim-flash", "missing/flash.bin", "erase"});
+  EXPECT_EQ(erase.status, 1) << erase.out << erase.err;
+  EXPECT_NE(erase.err.find("missing/flash.bin"), std::string::npos) << erase.err;
+  EXPECT_FALSE(fs::exists(Path("missing")));
+}
+
 TEST_F(CommandLine, VersionPrintsTheFourFieldsOneALine) {
   ASSERT_EQ(Torvane({"--simulate", "--sim-flash", "flash.bin", "burn", TORVANE_SAMPLE}).status, 0);
   const Outcome version = Torvane({"--simulate", "--sim-flash", "flash.bin", "version"});
