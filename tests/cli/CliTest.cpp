@@ -128,6 +128,12 @@ TEST_F(CommandLine, AFlashFileThatCannotBeSavedFailsTheCommand) {
   EXPECT_FALSE(fs::exists(Path("missing")));
 }
 
+TEST_F(CommandLine, AFlashFileMeansTheSimulatedCamera) {
+  const Outcome erase = Torvane({"--sim-flash", "flash.bin", "erase"});
+  ASSERT_EQ(erase.status, 0) << erase.out << erase.err;
+  EXPECT_EQ(ReadBytes(Path("flash.bin")), std::vector<std::uint8_t>(torvane::rom::kRomSize, 0xFF));
+}
+
 TEST_F(CommandLine, VersionPrintsTheFourFieldsOneALine) {
   ASSERT_EQ(Torvane({"--simulate", "--sim-flash", "flash.bin", "burn", TORVANE_SAMPLE}).status, 0);
   const Outcome version = Torvane({"--simulate", "--sim-flash", "flash.bin", "version"});
