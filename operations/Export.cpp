@@ -9,6 +9,7 @@
 #include "operations/FlashWalk.h"
 #include "operations/Operations.h"
 #include "resources/ResourceIds.h"
+#include "rom/RomFile.h"
 
 namespace torvane::operations {
 namespace {
@@ -84,6 +85,11 @@ class TemporaryFile {
   bool committed_ = false;
 };
 
+// Says why an export failed: the status line alone says only that it did.
+void ShowFileProblem(DialogControls& controls, const char* what, const fs::path& file) {
+  controls.ShowMessage(std::string(what) + " \"" + rom::PathText(file) + "\"!");
+}
+
 template <std::size_t N>
 bool ReadField(camera::Backend& backend, std::uint16_t address, std::array<std::uint8_t, N>& field) {
   field.fill(0);
@@ -131,7 +137,10 @@ ExportReport ExportInto(CameraContext& context, DialogControls& controls, const 
 
   // The file is made before the flash is read, so that a directory that takes no file costs no reading.
   TemporaryFile file(report.file);
-  if (!file.Created()) return report;
+  if (!file.Created()) {
+    ShowFileProblem(controls, "Can't create the file", target);
+    return report;
+  }
 
   controls.SetBarRange(kBarStep, 0, kExportBarMax);
   Group group{};
@@ -140,13 +149,17 @@ ExportReport ExportInto(CameraContext& context, DialogControls& controls, const 
     if (!ReadGroup(link, a, group)) {
       // The file would hold 0xFF where the flash was never read, as if that were its contents.
       report.failedReadAddress = a;
+      controls.ShowMessage(AtAddress("Read Flash Failed", a));
       return report;
     }
     std::copy(group.begin(), group.end(), contents.begin() + a);
   }
   link.HighBankFlag = 0;
 
-  if (!file.Commit(contents)) return report;
+  if (!file.Commit(contents)) {
+    ShowFileProblem(controls, "Can't write the file", target);
+    return report;
+  }
   report.result = 1;
   return report;
 }
