@@ -225,8 +225,12 @@ void CTorvane_testDlg::LaunchOperation(const OperationRow& row) {
   }
   for (int id : kStepDisplay) Wnd().ShowControl(id, false);
   if (row.appliesIdentity && !ApplyIdentityToImage()) return;
-  // No camera: stop here without a message; the buttons stay enabled.
-  if (camera_.FindCamera() != 0) return;
+  // No camera: nothing starts and the buttons stay enabled. Said plainly, so that the result of an
+  // earlier operation still in the status line ("Burn Successes!") is not taken for this one's.
+  if (camera_.FindCamera() != 0) {
+    Host().ShowMessage(messages::kNoVideoDevice);
+    return;
+  }
   StartWorker(row);
 }
 
