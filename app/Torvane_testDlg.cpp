@@ -321,6 +321,11 @@ void CTorvane_testDlg::BrowseForImage() {
   const rom::IdentityReadout readout = rom::ReadIdentity(*RomImage);
   if (!readout.identity) {
     // A header the tool cannot trust: the image is loaded, its identity is neither shown nor patched.
+    // The fields are emptied, so that an earlier image's identity does not stand there as this one's.
+    m_strVid.clear();
+    m_strPid.clear();
+    m_strDeviceName.clear();
+    UpdateData(false);
     Host().ShowMessage(Utf8ToUtf16(readout.problem));
     return;
   }
