@@ -1,9 +1,5 @@
 #include <cstdio>
-#include <random>
-#include <system_error>
 #include <vector>
-
-#include <unistd.h>
 
 #include "operations/FirmwareInfo.h"
 #include "operations/FlashWalk.h"
@@ -20,9 +16,6 @@ namespace fs = std::filesystem;
 constexpr std::uint32_t kExportEnd = 131064;
 constexpr int kExportBarMax = 13106;
 
-// A temporary name that clashes with a file already there (left by a crash) just takes another suffix.
-constexpr int kTemporaryNameAttempts = 16;
-
 // Closes the back end on every way out once it has been opened (also after an open that failed half-way
 // and left the slot open).
 class BackendCloser {
@@ -34,55 +27,6 @@ class BackendCloser {
 
  private:
   camera::Backend& backend_;
-};
-
-// The file being written, under a temporary name beside the target, until Commit renames it over the
-// target. Removed unless committed.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const fs::path& target) : target_(target) {
-    std::random_device device;
-    for (int attempt = 0; attempt < kTemporaryNameAttempts && file_ == nullptr; ++attempt) {
-      char suffix[16];
-      std::snprintf(suffix, sizeof suffix, ".tmp%08x", static_cast<unsigned>(device()));
-      path_ = target;
-      path_ += suffix;
-      file_ = std::fopen(path_.c_str(), "wbx");  // never opens a file that is already there
-    }
-    created_ = file_ != nullptr;
-  }
-  ~TemporaryFile() {
-    if (file_ != nullptr) std::fclose(file_);
-    if (created_ && !committed_) {
-      std::error_code error;
-      fs::remove(path_, error);
-    }
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  bool Created() const { return file_ != nullptr; }
-
-  // Writes everything, puts it on the disk, closes the file and renames it over the target.
-  bool Commit(std::span<const std::uint8_t> bytes) {
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
-    ok = std::fflush(file_) == 0 && ok;
-    ok = ::fsync(::fileno(file_)) == 0 && ok;
-    ok = std::fclose(file_) == 0 && ok;
-    file_ = nullptr;
-    if (!ok) return false;
-    std::error_code error;
-    fs::rename(path_, target_, error);
-    committed_ = !error;
-    return committed_;
-  }
-
- private:
-  fs::path target_;
-  fs::path path_;
-  std::FILE* file_ = nullptr;
-  bool created_ = false;
-  bool committed_ = false;
 };
 
 // Says why an export failed: the status line alone says only that it did.
@@ -135,9 +79,11 @@ ExportReport ExportInto(CameraContext& context, DialogControls& controls, const 
   controls.SetControlText(kStatusLine, controls.LoadString(resources::kStrExporting));
   controls.SetControlText(kExportNameEdit, name);
 
-  // The file is made before the flash is read, so that a directory that takes no file costs no reading.
-  TemporaryFile file(report.file);
-  if (!file.Created()) {
+  // The file is made (under a temporary name beside the target) before the flash is read, so that a
+  // directory that takes no file costs no reading.
+  rom::AtomicFileWriter writer;
+  rom::AtomicFileWriter::Pending file;
+  if (writer.Begin(target, file) != rom::AtomicFileWriter::Result::Written) {
     ShowFileProblem(controls, "Can't create the file", target);
     return report;
   }
@@ -156,7 +102,7 @@ ExportReport ExportInto(CameraContext& context, DialogControls& controls, const 
   }
   link.HighBankFlag = 0;
 
-  if (!file.Commit(contents)) {
+  if (writer.Finish(file, contents) != rom::AtomicFileWriter::Result::Written) {
     ShowFileProblem(controls, "Can't write the file", target);
     return report;
   }

@@ -221,11 +221,13 @@ TEST_F(Export, FailsWhereNoFileCanBeMade) {
   EXPECT_EQ(bench.controls.Messages(), std::vector<std::string>{"Can't create the file \"" + where + "\"!"});
   bench.controls.Clear();
 
-  // A directory in the way of the name: it stays, and no temporary file is left beside it.
+  // A directory in the way of the name: nothing is read either, it stays, and no temporary file is left
+  // beside it.
   fs::create_directory(directory_ / "ZidizAllRomFile.src");
   EXPECT_EQ(ExportRom(bench.context, bench.controls, directory_).result, 0);
+  EXPECT_TRUE(bench.DialogWindowSets().empty());
   const std::string blocked = (directory_ / "ZidizAllRomFile.src").string();
-  EXPECT_EQ(bench.controls.Messages(), std::vector<std::string>{"Can't write the file \"" + blocked + "\"!"});
+  EXPECT_EQ(bench.controls.Messages(), std::vector<std::string>{"Can't create the file \"" + blocked + "\"!"});
   EXPECT_TRUE(fs::is_directory(directory_ / "ZidizAllRomFile.src"));
   EXPECT_EQ(Entries(), std::vector<fs::path>{"ZidizAllRomFile.src"});
   EXPECT_EQ(bench.context.link.HighBankFlag, 0u);
