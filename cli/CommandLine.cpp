@@ -218,10 +218,12 @@ int RunDevices(Bench& bench, std::ostream& out, std::ostream& err) {
     ++qualifying;
     std::uint32_t node = 0;
     const bool found = camera::FindXuNode(*link.Binding().filter, node);
+    // Read again for the listing: a camera that stops answering now is not shown with a made-up id.
     std::uint8_t chipId = 0;
-    link.GetChipIDValue(chipId);
+    const bool chipIdRead = link.GetChipIDValue(chipId);
     out << "   qualifies: " << (found ? "extension unit at node " : "no extension unit found, fallback node ")
-        << link.Binding().nodeId << ", chip id " << Hex(chipId, 2) << '\n';
+        << link.Binding().nodeId << ", chip id " << (chipIdRead ? Hex(chipId, 2) : std::string("unreadable"))
+        << '\n';
   }
   return qualifying > 0 ? kExitSuccess : kExitNoCamera;
 }

@@ -222,6 +222,11 @@ TEST_F(CommandLine, DevicesListsEveryDeviceAndWhetherItQualifies) {
   EXPECT_NE(run.out.find("/dev/video2\n   qualifies: extension unit at node 2, chip id 0x32"), std::string::npos)
       << run.out;
 
+  // The camera stops answering after discovery qualified it: its chip id is not made up.
+  const Outcome unplugged = Torvane({Config("unplug.conf", "fault.unplug_at = 5\n"), "devices"});
+  EXPECT_NE(unplugged.out.find("qualifies: extension unit at node 2, chip id unreadable"), std::string::npos)
+      << unplugged.out;
+
   const Outcome none = Torvane({Config("none.conf", "devices = none\n"), "devices"});
   EXPECT_EQ(none.status, 3);
   EXPECT_NE(none.err.find("There are no video input devices."), std::string::npos);
