@@ -225,8 +225,12 @@ void CTorvane_testDlg::LaunchOperation(const OperationRow& row) {
   }
   for (int id : kStepDisplay) Wnd().ShowControl(id, false);
   if (row.appliesIdentity && !ApplyIdentityToImage()) return;
-  // No camera: stop here without a message; the buttons stay enabled.
-  if (camera_.FindCamera() != 0) return;
+  // No camera: nothing starts and the buttons stay enabled. Said plainly, so that the result of an
+  // earlier operation still in the status line ("Burn Successes!") is not taken for this one's.
+  if (camera_.FindCamera() != 0) {
+    Host().ShowMessage(messages::kNoVideoDevice);
+    return;
+  }
   StartWorker(row);
 }
 
@@ -317,6 +321,11 @@ void CTorvane_testDlg::BrowseForImage() {
   const rom::IdentityReadout readout = rom::ReadIdentity(*RomImage);
   if (!readout.identity) {
     // A header the tool cannot trust: the image is loaded, its identity is neither shown nor patched.
+    // The fields are emptied, so that an earlier image's identity does not stand there as this one's.
+    m_strVid.clear();
+    m_strPid.clear();
+    m_strDeviceName.clear();
+    UpdateData(false);
     Host().ShowMessage(Utf8ToUtf16(readout.problem));
     return;
   }

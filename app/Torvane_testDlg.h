@@ -5,7 +5,9 @@
 // Sound behaviour where the dialog would otherwise race its workers: while an operation runs, the
 // operation buttons, Browse and SetToFile are disabled (and their handlers refuse as well), a dropped
 // file and every way of closing the dialog are refused with a message box, and should the window be
-// destroyed all the same, the worker is told to stop and waited for before the image is released.
+// destroyed all the same, the worker is told to stop and waited for before the image is released. An
+// operation button that finds no camera says so, rather than leaving an earlier result standing as if
+// it were this one's.
 #pragma once
 
 #include <cstdint>

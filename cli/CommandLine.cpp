@@ -87,12 +87,14 @@ class Bench {
     context_ = std::make_unique<operations::CameraContext>(*platform_, *clock_, console);
   }
 
-  // Keeps the simulated flash in its file, also after a failed command.
-  ~Bench() {
-    if (simulator_ && !options_.simFlash.empty()) {
-      std::string error;
-      if (!simulator_->SaveFlash(error)) std::fprintf(stderr, "torvane: %s\n", error.c_str());
-    }
+  // Keeps the simulated flash in its file, also after a failed command. False, after saying why, when
+  // the file could not be saved: the next run would not find what this one wrote into the flash.
+  bool SaveSimulatedFlash(std::ostream& err) {
+    if (!simulator_ || options_.simFlash.empty()) return true;
+    std::string error;
+    if (simulator_->SaveFlash(error)) return true;
+    err << "torvane: " << error << '\n';
+    return false;
   }
 
   platform::CameraPlatform& Platform() { return *platform_; }
@@ -216,10 +218,12 @@ int RunDevices(Bench& bench, std::ostream& out, std::ostream& err) {
     ++qualifying;
     std::uint32_t node = 0;
     const bool found = camera::FindXuNode(*link.Binding().filter, node);
+    // Read again for the listing: a camera that stops answering now is not shown with a made-up id.
     std::uint8_t chipId = 0;
-    link.GetChipIDValue(chipId);
+    const bool chipIdRead = link.GetChipIDValue(chipId);
     out << "   qualifies: " << (found ? "extension unit at node " : "no extension unit found, fallback node ")
-        << link.Binding().nodeId << ", chip id " << Hex(chipId, 2) << '\n';
+        << link.Binding().nodeId << ", chip id " << (chipIdRead ? Hex(chipId, 2) : std::string("unreadable"))
+        << '\n';
   }
   return qualifying > 0 ? kExitSuccess : kExitNoCamera;
 }
@@ -378,6 +382,19 @@ int RunImageSet(const Options& o, std::ostream& out, std::ostream& err) {
   }
 }
 
+int RunCameraCommand(Bench& bench, const Options& o, std::ostream& out, std::ostream& err,
+                     const Environment& environment) {
+  if (o.command == Command::Devices) return RunDevices(bench, out, err);
+  const std::unique_ptr<TerminalControls> controls = MakeControls(out, err, environment);
+  switch (o.command) {
+    case Command::Burn: return RunBurn(bench, o, *controls, err);
+    case Command::Erase: return RunErase(bench, *controls, err);
+    case Command::Export: return RunExport(bench, o, *controls, err);
+    case Command::Version: return RunVersion(bench, *controls, out, err);
+    default: return Usage(err, "no command given");
+  }
+}
+
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -406,16 +423,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     err << "torvane: " << error << '\n';
     return kExitUsage;
   }
-  if (o.command == Command::Devices) return RunDevices(bench, out, err);
-
-  const std::unique_ptr<TerminalControls> controls = MakeControls(out, err, environment);
-  switch (o.command) {
-    case Command::Burn: return RunBurn(bench, o, *controls, err);
-    case Command::Erase: return RunErase(bench, *controls, err);
-    case Command::Export: return RunExport(bench, o, *controls, err);
-    case Command::Version: return RunVersion(bench, *controls, out, err);
-    default: return Usage(err, "no command given");
-  }
+  const int status = RunCameraCommand(bench, o, out, err, environment);
+  // A command that did its work still fails when the simulated flash it worked on could not be kept.
+  if (!bench.SaveSimulatedFlash(err) && status == kExitSuccess) return kExitFailed;
+  return status;
 }
 
 }  // namespace torvane::cli

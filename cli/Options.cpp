@@ -73,6 +73,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     } else if (a == "--sim-flash" || a == "--device") {
       if (i + 1 >= args.size()) return fail(a + " needs a value");
       (a == "--device" ? o.device : o.simFlash) = args[++i];
+      // A flash file belongs to the simulated camera: the system's cameras are never meant by it.
+      if (a == "--sim-flash") o.simulate = true;
     } else if (a.rfind("--", 0) == 0) {
       return fail("unknown option " + a);
     } else {
@@ -197,7 +199,7 @@ std::string HelpText(Command command) {
          "\n"
          "Global options:\n"
          "  --simulate[=CONFIG]  use the simulated camera (default, or configured by CONFIG)\n"
-         "  --sim-flash FILE     keep the simulated flash in FILE across runs\n"
+         "  --sim-flash FILE     keep the simulated flash in FILE across runs (implies --simulate)\n"
          "  --device PATH        use only the camera with this device path\n"
          "  --help               this text; COMMAND --help for a command's own\n"
          "\n" + common;

@@ -45,12 +45,6 @@ bool AllBlank(ImageBytes image, std::uint32_t address) {
                      [](std::uint8_t b) { return b == 0xFF; });
 }
 
-std::string AtAddress(const char* what, std::uint32_t address) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%s at 0x%05X!", what, static_cast<unsigned>(address));
-  return text;
-}
-
 // Leaves the back end's read bank as every later window read expects it: the low bank.
 class ReadBankReset {
  public:

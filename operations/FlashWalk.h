@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "camera/CameraLink.h"
 
@@ -42,6 +44,13 @@ inline bool ReadGroup(camera::CameraLink& link, std::uint32_t address, Group& gr
 inline bool WriteGroup(camera::CameraLink& link, std::uint32_t address, const Group& group) {
   SelectBank(link, address);
   return link.WriteFlash8(static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), group);
+}
+
+// A message naming the flash address where a check or read failed: "<what> at 0x1FFF0!".
+inline std::string AtAddress(const char* what, std::uint32_t address) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s at 0x%05X!", what, static_cast<unsigned>(address));
+  return text;
 }
 
 // The blank test of the burn and erase checks: a group fails only when its first and sixth bytes both

@@ -80,6 +80,8 @@ struct ExportReport {
 // Copies the flash into `directory`/<name> (the name from BuildExportFileName, or ZidizAllRomFile.src).
 // The last group (0x1FFF8) is not read and stays 0xFF. The file is written beside the target under a
 // temporary name and renamed only when complete, so a failure never leaves a partial file under the name.
+// A failure says why in a message (the file that cannot be made or written, or the address of the read
+// that failed) before the result 0.
 ExportReport ExportRom(CameraContext& context, DialogControls& controls,
                        const std::filesystem::path& directory = std::filesystem::path("."));
 

@@ -112,7 +112,21 @@ bool CheckFileOpens(const fs::path& file, platform::MessageSink& messages) {
   return true;
 }
 
-AtomicFileWriter::Result AtomicFileWriter::Write(const fs::path& given, std::span<const std::uint8_t> bytes) {
+AtomicFileWriter::Pending::~Pending() {
+  if (stream_ != nullptr) std::fclose(stream_);
+  if (!temporary_.empty() && !committed_) {
+    std::error_code error;
+    fs::remove(temporary_, error);
+  }
+}
+
+AtomicFileWriter::Result AtomicFileWriter::Write(const fs::path& target, std::span<const std::uint8_t> bytes) {
+  Pending pending;
+  const Result begun = Begin(target, pending);
+  return begun == Result::Written ? Finish(pending, bytes) : begun;
+}
+
+AtomicFileWriter::Result AtomicFileWriter::Begin(const fs::path& given, Pending& pending) {
   std::error_code error;
   const bool exists = fs::exists(given, error);
   // Through a symbolic link the file it names is replaced, not the link.
@@ -124,30 +138,36 @@ AtomicFileWriter::Result AtomicFileWriter::Write(const fs::path& given, std::spa
     std::fclose(probe);
   }
 
-  fs::path temporary;
-  std::FILE* stream = nullptr;
-  for (int attempt = 0; attempt < kTemporaryNameAttempts && stream == nullptr; ++attempt) {
-    temporary = target;
+  for (int attempt = 0; attempt < kTemporaryNameAttempts && pending.stream_ == nullptr; ++attempt) {
+    fs::path temporary = target;
     temporary += RandomSuffix();
-    stream = OpenFile(temporary, "wbx");  // never opens an existing file
-    if (stream == nullptr && errno != EEXIST) break;
+    pending.stream_ = OpenFile(temporary, "wbx");  // never opens an existing file
+    if (pending.stream_ != nullptr) pending.temporary_ = temporary;
+    if (pending.stream_ == nullptr && errno != EEXIST) break;
   }
-  if (stream == nullptr) return Result::CannotCreate;
+  if (pending.stream_ == nullptr) return Result::CannotCreate;
+  pending.target_ = target;
+  pending.targetExists_ = exists;
+  return Result::Written;
+}
 
+AtomicFileWriter::Result AtomicFileWriter::Finish(Pending& pending, std::span<const std::uint8_t> bytes) {
+  if (pending.stream_ == nullptr) return Result::Failed;
+  std::FILE* stream = pending.stream_;
+  pending.stream_ = nullptr;
   bool ok = WriteContents(stream, bytes);
   ok = std::fflush(stream) == 0 && ok;
   ok = ok && SyncToDisk(stream);
   ok = std::fclose(stream) == 0 && ok;
-  if (ok && exists) {
-    const fs::perms permissions = fs::status(target, error).permissions();
-    if (!error) fs::permissions(temporary, permissions, error);  // best effort: the bytes matter most
+  if (ok && pending.targetExists_) {
+    std::error_code error;
+    const fs::perms permissions = fs::status(pending.target_, error).permissions();
+    if (!error) fs::permissions(pending.temporary_, permissions, error);  // best effort: the bytes matter most
   }
-  ok = ok && RenameOver(temporary, target);
-  if (!ok) {
-    fs::remove(temporary, error);
-    return Result::Failed;
-  }
-  SyncFolder(target.parent_path());
+  ok = ok && RenameOver(pending.temporary_, pending.target_);
+  if (!ok) return Result::Failed;  // the temporary file goes with `pending`
+  pending.committed_ = true;
+  SyncFolder(pending.target_.parent_path());
   return Result::Written;
 }
 

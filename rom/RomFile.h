@@ -53,8 +53,31 @@ class AtomicFileWriter {
     Failed,        // writing, flushing or renaming failed; the target is unchanged
   };
 
+  // A replacement under way: the temporary file beside the target, open for writing. It is removed
+  // unless Finish renamed it over the target.
+  class Pending {
+   public:
+    Pending() = default;
+    ~Pending();
+    Pending(const Pending&) = delete;
+    Pending& operator=(const Pending&) = delete;
+
+   private:
+    friend class AtomicFileWriter;
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    std::FILE* stream_ = nullptr;
+    bool targetExists_ = false;
+    bool committed_ = false;
+  };
+
   virtual ~AtomicFileWriter() = default;
   Result Write(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+
+  // The same in two steps, for a writer that must know the file can be made before it gathers the
+  // bytes. Begin gives Written when `pending` is ready, else CannotCreate; Finish gives Written or Failed.
+  Result Begin(const std::filesystem::path& target, Pending& pending);
+  Result Finish(Pending& pending, std::span<const std::uint8_t> bytes);
 
  protected:
   // Seams for tests that make a step fail; the defaults do the real work.

@@ -120,6 +120,20 @@ TEST_F(CommandLine, EraseLeavesTheFlashFileBlank) {
   EXPECT_EQ(ReadBytes(Path("flash.bin")), std::vector<std::uint8_t>(torvane::rom::kRomSize, 0xFF));
 }
 
+TEST_F(CommandLine, AFlashFileThatCannotBeSavedFailsTheCommand) {
+  // The folder is missing: the flash starts blank, the erase succeeds on it, but what it did is lost.
+  const Outcome erase = Torvane({"--simulate", "--sim-flash", "missing/flash.bin", "erase"});
+  EXPECT_EQ(erase.status, 1) << erase.out << erase.err;
+  EXPECT_NE(erase.err.find("missing/flash.bin"), std::string::npos) << erase.err;
+  EXPECT_FALSE(fs::exists(Path("missing")));
+}
+
+TEST_F(CommandLine, AFlashFileMeansTheSimulatedCamera) {
+  const Outcome erase = Torvane({"--sim-flash", "flash.bin", "erase"});
+  ASSERT_EQ(erase.status, 0) << erase.out << erase.err;
+  EXPECT_EQ(ReadBytes(Path("flash.bin")), std::vector<std::uint8_t>(torvane::rom::kRomSize, 0xFF));
+}
+
 TEST_F(CommandLine, VersionPrintsTheFourFieldsOneALine) {
   ASSERT_EQ(Torvane({"--simulate", "--sim-flash", "flash.bin", "burn", TORVANE_SAMPLE}).status, 0);
   const Outcome version = Torvane({"--simulate", "--sim-flash", "flash.bin", "version"});
@@ -207,6 +221,11 @@ TEST_F(CommandLine, DevicesListsEveryDeviceAndWhetherItQualifies) {
   EXPECT_NE(run.out.find("0  Desk Camera  /dev/video0\n   does not qualify"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("/dev/video2\n   qualifies: extension unit at node 2, chip id 0x32"), std::string::npos)
       << run.out;
+
+  // The camera stops answering after discovery qualified it: its chip id is not made up.
+  const Outcome unplugged = Torvane({Config("unplug.conf", "fault.unplug_at = 5\n"), "devices"});
+  EXPECT_NE(unplugged.out.find("qualifies: extension unit at node 2, chip id unreadable"), std::string::npos)
+      << unplugged.out;
 
   const Outcome none = Torvane({Config("none.conf", "devices = none\n"), "devices"});
   EXPECT_EQ(none.status, 3);

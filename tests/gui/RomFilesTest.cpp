@@ -109,6 +109,26 @@ TEST_F(RomFiles, RefusedFilesKeepThePreviousImageButShowTheirPath) {
   EXPECT_EQ(d.Text(kRomPathEdit), shown);
 }
 
+TEST_F(RomFiles, BrowseOfAnImageWhoseIdentityCannotBeUsedEmptiesTheFields) {
+  ModalWatcher watcher;
+  MainDialog d(Language::English);
+  Choose(d, Write("good.src", Sample(0x1209, 0x0001, u"Good")));
+  d.Click(kBrowseButton);
+  auto untrusted = Sample(0x3333, 0x4444, u"Untrusted");
+  untrusted[370] = 0x01;  // the identity offset's fourth byte
+  const fs::path file = Write("untrusted.src", untrusted);
+  Choose(d, file);
+
+  d.Click(kBrowseButton);
+
+  ASSERT_EQ(watcher.boxes.size(), 1u);
+  EXPECT_TRUE(watcher.boxes[0].text.contains(QStringLiteral("are not shown"))) << watcher.boxes[0].text.toStdString();
+  EXPECT_EQ(d.dialog->RomImage->SourcePath(), file);
+  for (int id : {kVidEdit, kPidEdit, kDeviceNameEdit}) EXPECT_EQ(d.Text(id), QString()) << id;
+  EXPECT_TRUE(d.dialog->m_strVid.empty());
+  EXPECT_TRUE(d.dialog->m_strDeviceName.empty());
+}
+
 TEST_F(RomFiles, DropAfterBrowseLoadsOnlyTheFirstFileAndKeepsTheBrowsedFields) {
   ModalWatcher watcher;
   MainDialog d(Language::English);

@@ -116,7 +116,7 @@ TEST(Workers, FailureTextComesFromTheStringTableOfTheInterfaceLanguage) {
   EXPECT_TRUE(d.Control(kBrowseButton)->isEnabled());
 }
 
-TEST(Workers, WithoutACameraGoHidesTheStepDisplayAndStartsNothing) {
+TEST(Workers, WithoutACameraGoHidesTheStepDisplayStartsNothingAndSaysSo) {
   ModalWatcher watcher;
   HeldOperation burn;
   app::DialogOperations operations;
@@ -133,7 +133,7 @@ TEST(Workers, WithoutACameraGoHidesTheStepDisplayAndStartsNothing) {
   for (int id : {kTotalBar, kLabelEraseAndCheck, kLabelVerifyOk}) EXPECT_TRUE(d.Control(id)->isHidden()) << id;
   EXPECT_TRUE(d.Control(kGoButton)->isEnabled());
   EXPECT_EQ(d.Text(kStatusLine), QStringLiteral("No Task is Running..."));
-  EXPECT_TRUE(watcher.boxes.empty());
+  EXPECT_EQ(watcher.Texts(), (std::vector<QString>{"Can't find video device!"}));
 }
 
 TEST(Workers, AnOperationNotYetBuiltSaysSoAndTouchesNothing) {

@@ -203,6 +203,7 @@ TEST_F(Export, FailedReadLeavesNoFileUnderTheName) {
   const ExportReport report = ExportRom(bench.context, bench.controls, directory_);
   EXPECT_EQ(report.result, 0);
   EXPECT_EQ(report.failedReadAddress, 0x10000u);
+  EXPECT_EQ(bench.controls.Messages(), std::vector<std::string>{"Read Flash Failed at 0x10000!"});
   EXPECT_EQ(bench.context.link.HighBankFlag, 0u);
   EXPECT_EQ(Entries(), std::vector<fs::path>{"ZidizAllRomFile.src"});
   const Bytes earlier = ReadFile(directory_ / "ZidizAllRomFile.src");
@@ -216,10 +217,17 @@ TEST_F(Export, FailsWhereNoFileCanBeMade) {
   const ExportReport missing = ExportRom(bench.context, bench.controls, directory_ / "missing");
   EXPECT_EQ(missing.result, 0);
   EXPECT_TRUE(bench.DialogWindowSets().empty());
+  const std::string where = (directory_ / "missing" / "ZidizAllRomFile.src").string();
+  EXPECT_EQ(bench.controls.Messages(), std::vector<std::string>{"Can't create the file \"" + where + "\"!"});
+  bench.controls.Clear();
 
-  // A directory in the way of the name: it stays, and no temporary file is left beside it.
+  // A directory in the way of the name: nothing is read either, it stays, and no temporary file is left
+  // beside it.
   fs::create_directory(directory_ / "ZidizAllRomFile.src");
   EXPECT_EQ(ExportRom(bench.context, bench.controls, directory_).result, 0);
+  EXPECT_TRUE(bench.DialogWindowSets().empty());
+  const std::string blocked = (directory_ / "ZidizAllRomFile.src").string();
+  EXPECT_EQ(bench.controls.Messages(), std::vector<std::string>{"Can't create the file \"" + blocked + "\"!"});
   EXPECT_TRUE(fs::is_directory(directory_ / "ZidizAllRomFile.src"));
   EXPECT_EQ(Entries(), std::vector<fs::path>{"ZidizAllRomFile.src"});
   EXPECT_EQ(bench.context.link.HighBankFlag, 0u);
