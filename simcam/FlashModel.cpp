@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "rom/RomFile.h"
+
 namespace torvane::simcam {
 
 namespace {
@@ -239,26 +241,18 @@ bool FlashModel::Load(const std::string& path, std::string& error) {
 }
 
 bool FlashModel::Save(const std::string& path, std::string& error) const {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (out) out.write(reinterpret_cast<const char*>(array_.data()), static_cast<std::streamsize>(array_.size()));
-    if (out) out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temporary.c_str());
-      error = "cannot write flash file \"" + temporary + "\"";
+  // The same atomic replacement as every file the tool writes: a temporary file beside the target,
+  // synced, then renamed over it; a failure leaves the old file as it was.
+  rom::AtomicFileWriter writer;
+  switch (writer.Write(path, array_)) {
+    case rom::AtomicFileWriter::Result::Written: return true;
+    case rom::AtomicFileWriter::Result::CannotCreate:
+      error = "cannot write flash file \"" + path + "\"";
       return false;
-    }
+    case rom::AtomicFileWriter::Result::Failed: break;
   }
-  std::error_code ec;
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::remove(temporary.c_str());
-    error = "cannot replace flash file \"" + path + "\": " + ec.message();
-    return false;
-  }
-  return true;
+  error = "cannot replace flash file \"" + path + "\"";
+  return false;
 }
 
 }  // namespace torvane::simcam
