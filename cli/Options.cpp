@@ -70,11 +70,19 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       o.simulate = true;
       o.simConfig = a.substr(11);
       if (o.simConfig.empty()) return fail("--simulate= needs a configuration file");
-    } else if (a == "--sim-flash" || a == "--device") {
-      if (i + 1 >= args.size()) return fail(a + " needs a value");
-      (a == "--device" ? o.device : o.simFlash) = args[++i];
+    } else if (const std::string name = a.substr(0, a.find('=')); name == "--sim-flash" || name == "--device") {
+      const std::size_t eq = a.find('=');
+      // Either "--device PATH" or "--device=PATH".
+      std::string value;
+      if (eq != std::string::npos) {
+        value = a.substr(eq + 1);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      }
+      if (value.empty()) return fail(name + " needs a value");
+      (name == "--device" ? o.device : o.simFlash) = value;
       // A flash file belongs to the simulated camera: the system's cameras are never meant by it.
-      if (a == "--sim-flash") o.simulate = true;
+      if (name == "--sim-flash") o.simulate = true;
     } else if (a.rfind("--", 0) == 0) {
       return fail("unknown option " + a);
     } else {

@@ -114,7 +114,7 @@ TEST_F(CommandLine, ExportWithoutOutputUsesTheBuiltName) {
 
 TEST_F(CommandLine, EraseLeavesTheFlashFileBlank) {
   ASSERT_EQ(Torvane({"--simulate", "--sim-flash", "flash.bin", "burn", TORVANE_SAMPLE}).status, 0);
-  const Outcome erase = Torvane({"--simulate", "--sim-flash", "flash.bin", "erase"});
+  const Outcome erase = Torvane({"--simulate", "--sim-flash=flash.bin", "erase"});
   ASSERT_EQ(erase.status, 0) << erase.err;
   EXPECT_NE(erase.out.find("Flash Erase Successes!"), std::string::npos);
   EXPECT_EQ(ReadBytes(Path("flash.bin")), std::vector<std::uint8_t>(torvane::rom::kRomSize, 0xFF));
@@ -201,6 +201,7 @@ TEST_F(CommandLine, BadInvocationsAndInputs) {
        "--name takes at most 31"},
       {"unknown command", {"--simulate", "flash"}, 2, "unknown command flash"},
       {"unknown option", {"--simulate", "erase", "--force"}, 2, "unknown option --force"},
+      {"empty device", {"--simulate", "--device=", "erase"}, 2, "--device needs a value"},
       {"no camera", {noDevices, "erase"}, 3, "No camera found."},
       {"device naming nothing", {"--simulate", "--device", "/dev/video9", "version"}, 3,
        "No camera at /dev/video9."},
@@ -246,7 +247,7 @@ TEST_F(CommandLine, DeviceOptionSteersBothDiscoveries) {
                                              "device = camera\ndevice.path = /dev/video2\n");
   const Outcome astray = Torvane({two, "erase"});
   EXPECT_EQ(astray.status, 1) << astray.err;
-  const Outcome steered = Torvane({two, "--device", "/dev/video2", "erase"});
+  const Outcome steered = Torvane({two, "--device=/dev/video2", "erase"});
   EXPECT_EQ(steered.status, 0) << steered.err;
   EXPECT_NE(steered.out.find("Flash Erase Successes!"), std::string::npos);
 }
