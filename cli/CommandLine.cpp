@@ -285,45 +285,15 @@ int RunExport(Bench& bench, const Options& o, TerminalControls& controls, std::o
   return report.result ? kExitSuccess : kExitFailed;
 }
 
-// Prints the firmware-version text one field a line.
-class VersionControls final : public operations::DialogControls {
- public:
-  VersionControls(TerminalControls& inner, std::ostream& out) : inner_(inner), out_(out) {}
-  void SetControlText(int id, const std::string& text) override { inner_.SetControlText(id, text); }
-  void ShowControl(int id, bool show) override { inner_.ShowControl(id, show); }
-  void EnableControl(int id, bool enable) override { inner_.EnableControl(id, enable); }
-  void SetBarRange(int id, int minimum, int maximum) override { inner_.SetBarRange(id, minimum, maximum); }
-  void SetBarPosition(int id, int position) override { inner_.SetBarPosition(id, position); }
-  std::string LoadString(int id) override { return inner_.LoadString(id); }
-  void ShowMessage(const std::string& text) override {
-    failed_ = true;
-    inner_.ShowMessage(text);
-  }
-  void ShowCaptionedMessage(const std::string& text, const std::string&) override {
-    shown_ = true;
-    std::string lines;
-    for (char c : text)
-      if (c != '\r') lines += c;
-    out_ << lines << '\n';
-  }
-  bool Shown() const { return shown_ && !failed_; }
-
- private:
-  TerminalControls& inner_;
-  std::ostream& out_;
-  bool shown_ = false;
-  bool failed_ = false;
-};
-
-int RunVersion(Bench& bench, TerminalControls& controls, std::ostream& out, std::ostream& err) {
+// The firmware-version box becomes its fields, one a line; any other message means it failed.
+int RunVersion(Bench& bench, TerminalControls& controls, std::ostream& err) {
   operations::CameraContext& context = bench.Context();
   if (context.link.FindCamera() != 0) {
     err << bench.NoCameraText() << '\n';
     return kExitNoCamera;
   }
-  VersionControls version(controls, out);
-  operations::ShowFirmwareVersion(context, version);
-  return version.Shown() ? kExitSuccess : kExitFailed;
+  operations::ShowFirmwareVersion(context, controls);
+  return controls.CaptionedShown() == 1 && controls.MessagesShown() == 0 ? kExitSuccess : kExitFailed;
 }
 
 int RunImageShow(const Options& o, std::ostream& out, std::ostream& err) {
@@ -390,7 +360,7 @@ int RunCameraCommand(Bench& bench, const Options& o, std::ostream& out, std::ost
     case Command::Burn: return RunBurn(bench, o, *controls, err);
     case Command::Erase: return RunErase(bench, *controls, err);
     case Command::Export: return RunExport(bench, o, *controls, err);
-    case Command::Version: return RunVersion(bench, *controls, out, err);
+    case Command::Version: return RunVersion(bench, *controls, err);
     default: return Usage(err, "no command given");
   }
 }

@@ -127,6 +127,7 @@ std::string TerminalControls::LoadString(int id) { return strings_ ? strings_(id
 
 void TerminalControls::ShowMessage(const std::string& text) {
   EndLine();
+  ++messagesShown_;
   err_ << text << '\n';
   err_.flush();
 }
@@ -134,7 +135,11 @@ void TerminalControls::ShowMessage(const std::string& text) {
 void TerminalControls::ShowCaptionedMessage(const std::string& text, const std::string& caption) {
   EndLine();
   (void)caption;  // the caption is the dialog's; on a terminal the text stands alone
-  out_ << text << '\n';
+  ++captionedShown_;
+  // A box's lines end in CR LF; a terminal's in LF.
+  for (char c : text)
+    if (c != '\r') out_ << c;
+  out_ << '\n';
   out_.flush();
 }
 

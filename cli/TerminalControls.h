@@ -35,6 +35,10 @@ class TerminalControls final : public operations::DialogControls {
   // Ends a progress line still open on the terminal.
   void Finish();
 
+  // How many ordinary (failure) messages and captioned boxes were shown.
+  int MessagesShown() const { return messagesShown_; }
+  int CaptionedShown() const { return captionedShown_; }
+
  private:
   struct Bar {
     int minimum = 0;
@@ -58,6 +62,8 @@ class TerminalControls final : public operations::DialogControls {
   bool lineOpen_ = false;   // a progress line is on screen without its line end
   int lastPrinted_ = -1;    // last stage printed in plain mode
   int lastPercent_ = -1;
+  int messagesShown_ = 0;
+  int captionedShown_ = 0;
 };
 
 }  // namespace torvane::cli

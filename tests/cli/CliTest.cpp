@@ -202,6 +202,8 @@ TEST_F(CommandLine, BadInvocationsAndInputs) {
       {"unknown command", {"--simulate", "flash"}, 2, "unknown command flash"},
       {"unknown option", {"--simulate", "erase", "--force"}, 2, "unknown option --force"},
       {"empty device", {"--simulate", "--device=", "erase"}, 2, "--device needs a value"},
+      {"version of an unknown chip", {Config("chip.conf", "chip_id = 0x42\n"), "version"}, 1,
+       "No F/W Version for Chip ID 0x42!"},
       {"no camera", {noDevices, "erase"}, 3, "No camera found."},
       {"device naming nothing", {"--simulate", "--device", "/dev/video9", "version"}, 3,
        "No camera at /dev/video9."},
